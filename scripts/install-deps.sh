@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs the Debian 12 packages that building, running and testing Fernhollow need.
+# Only what is missing is installed; nothing happens when everything is there.
+set -eu
+
+PACKAGES="
+build-essential cmake ninja-build pkg-config git
+libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
+libdevil-dev libopenal-dev libalure-dev libgtk-3-dev libglib2.0-dev libglib2.0-bin libx11-dev
+libboost-dev
+xvfb xauth x11-utils x11-apps xdotool imagemagick openbox
+libgtest-dev googletest
+sox libsox-fmt-all vorbis-tools
+python3 python3-numpy python3-pil python3-cairo fonts-dejavu-core
+clang libclang-rt-14-dev
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null 2>&1 || { echo "install-deps: run as root or install sudo" >&2; exit 1; }
+    SUDO=sudo
+fi
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing

@@ -1,0 +1,66 @@
+#pragma once
+// The display window the scene is drawn into, and the OpenGL context on it.
+#include "platform/Handle.h"
+#include "platform/MessagePump.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace System::Platform {
+
+// Called on the pump's thread for every window message of this window (see dispatchMessage).
+using WindowProcedure = std::function<void(WindowMessage what, int a, int b)>;
+
+struct WindowSpec {
+    std::string title;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool fullScreen = false;  // covers the screen in the mode chosen by changeDisplayMode
+    bool bordered = true;     // a normal decorated window; false for full screen
+    int colourBits = 32;      // the GL visual asked for
+    int depthBits = 16;
+};
+
+struct PixelFormatDescription {
+    bool generic = false;             // rendered by a software implementation
+    bool genericAccelerated = false;  // software implementation with partial acceleration
+};
+
+class DisplayWindow {
+public:
+    virtual ~DisplayWindow() = default;
+
+    // Opens the display if needed and creates the window (hidden until show). Null on failure;
+    // lastError() then says why.
+    static std::unique_ptr<DisplayWindow> create(const WindowSpec& spec, WindowProcedure procedure);
+    // Draws into a window of another process (a screen-saver host). No input, no resize events.
+    static std::unique_ptr<DisplayWindow> adopt(NativeHandle foreign);
+    static std::string lastError();
+
+    virtual NativeHandle handle() const = 0;
+    virtual std::uint32_t id() const = 0;
+    virtual void show() = 0;
+    // Client area size in pixels, as the window system reports it now.
+    virtual void clientSize(int& width, int& height) const = 0;
+};
+
+// GL context operations, in the order the driver uses them. 0 / null / false mean failure.
+int choosePixelFormat(DeviceContext dc, int colourBits, int depthBits);
+bool setPixelFormat(DeviceContext dc, int format);
+PixelFormatDescription describePixelFormat(DeviceContext dc, int format);
+GLContextHandle createContext(DeviceContext dc);
+bool makeCurrent(DeviceContext dc, GLContextHandle context);
+void deleteContext(GLContextHandle context);
+// Swaps with vsync; where the driver refuses vsync, waits out the rest of the display's refresh
+// period (60 Hz when unknown) so an unthrottled loop never burns a core.
+void swapBuffers(DeviceContext dc);
+
+// Entry point of a GL function by name; null when the driver has none.
+void* glProcAddress(const char* name);
+// The window system's extension string for dc (GLX on X11); null when there is none.
+const char* windowSystemExtensions(DeviceContext dc);
+
+} // namespace System::Platform

@@ -1,0 +1,59 @@
+#pragma once
+// Two buffered input devices, keyboard and mouse, with the meanings of DirectInput's buffered mode:
+// key events carry DirectInput scan codes (Escape 1, grave 41, space 57) with bit 7 of data set
+// while down; mouse events carry the axis offset (0 x, 4 y, 8 wheel, 12.. buttons) and the signed
+// relative motion. A device is acquired only while its window has the focus.
+#include "platform/Handle.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace System::Platform {
+
+enum class DeviceKind { Keyboard, Mouse };
+
+enum class DeviceResult {
+    Ok,
+    BufferOverflow,      // success, but events were lost
+    NotAcquired,
+    InputLost,           // acquisition was lost (the window went to the background)
+    OtherAppHasPriority, // cannot acquire now: the window has no focus
+    Failed,
+};
+
+struct DeviceEvent {
+    std::uint32_t offset = 0;
+    std::uint32_t data = 0;
+    std::uint32_t timeStamp = 0;
+    std::uint32_t sequence = 0;
+    std::uintptr_t appData = 0;
+};
+
+namespace MouseOffset {
+constexpr std::uint32_t X = 0;
+constexpr std::uint32_t Y = 4;
+constexpr std::uint32_t Z = 8;
+constexpr std::uint32_t Button0 = 12;
+} // namespace MouseOffset
+
+class InputDevice {
+public:
+    virtual ~InputDevice() = default;
+
+    // Null when the device cannot be made; lastError() says why.
+    static std::unique_ptr<InputDevice> create(DeviceKind kind);
+    static const char* lastError();
+
+    virtual DeviceResult setWindow(NativeHandle window) = 0;  // cooperative level: foreground
+    virtual DeviceResult setBufferSize(std::size_t events) = 0;
+    virtual DeviceResult acquire() = 0;
+    virtual DeviceResult unacquire() = 0;
+    // Reads up to count buffered events; count becomes the number read.
+    virtual DeviceResult read(DeviceEvent* events, std::size_t& count) = 0;
+};
+
+// The character a key produces in the current layout with the current modifiers; 0 when none.
+char keyCharacter(std::uint32_t scanCode);
+
+} // namespace System::Platform

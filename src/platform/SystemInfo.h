@@ -1,0 +1,26 @@
+#pragma once
+// The operating system, the process and the desktop around it.
+#include "platform/Handle.h"
+
+#include <string>
+
+namespace System::Platform {
+
+struct OsVersion {
+    std::string name;  // "Linux"
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned build = 0;
+    std::string extra;  // the kernel's own version text
+};
+
+OsVersion osVersion();
+std::string currentDirectory();
+// The window that has the input focus on the desktop (0 when unknown or no display).
+NativeHandle foregroundWindow();
+// Asks the desktop to open an address with its default handler; failures are silent.
+void openUrl(const std::string& address);
+// Tells the desktop a screen saver is running (keeps its own blanking away while it is true).
+void setScreenSaverRunning(bool running);
+
+} // namespace System::Platform
