@@ -1,6 +1,7 @@
 #pragma once
 // The high-resolution counter and local time with English texts.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace System::Platform {
@@ -8,6 +9,13 @@ namespace System::Platform {
 // False when the machine has no high-resolution counter.
 bool performanceFrequency(std::int64_t& ticksPerSecond);
 std::int64_t performanceCounter();
+
+// Tests drive time by hand through this; an empty override restores the real counter.
+struct CounterOverride {
+    std::function<bool(std::int64_t&)> frequency;
+    std::function<std::int64_t()> counter;
+};
+void setCounterOverride(CounterOverride source);
 
 struct LocalTime {
     int year = 0;
@@ -21,6 +29,8 @@ struct LocalTime {
 };
 
 LocalTime localTime();
+// Tests fix the local time through this; an empty function restores the real clock.
+void setLocalTimeOverride(std::function<LocalTime()> source);
 // "21:05:09": 24-hour, two digits each.
 std::string timeText(const LocalTime& time);
 // "Monday,07 December 2026": full English day name, comma, two-digit day, month name, year.

@@ -16,6 +16,8 @@ struct OsVersion {
 
 OsVersion osVersion();
 std::string currentDirectory();
+// The root window of the default screen (0 without a display).
+NativeHandle rootWindow();
 // The window that has the input focus on the desktop (0 when unknown or no display).
 NativeHandle foregroundWindow();
 // Asks the desktop to open an address with its default handler; failures are silent.

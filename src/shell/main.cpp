@@ -1,4 +1,6 @@
-int main()
+#include "shell/Entry.h"
+
+int main(int argc, char** argv)
 {
-    return 0;
+    return runEntry(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -1,0 +1,273 @@
+#include "engine/GLDriver.h"
+
+#include "engine/Exception.h"
+#include "engine/ExtensionLoader.h"
+#include "engine/Log.h"
+#include "engine/Texture.h"
+#include "platform/DisplayWindow.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <sstream>
+
+namespace System {
+
+namespace {
+
+const char* glText(GLenum name)
+{
+    const GLubyte* text = glGetString(name);
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+} // namespace
+
+GLDriver::GLDriver(int width, int height, int depth) : depth(depth), width(width), height(height)
+{
+}
+
+void GLDriver::log(const std::string& message)
+{
+    Log::instance().write("[GL] " + message + "\n");
+}
+
+void GLDriver::start(Platform::DeviceContext dc)
+{
+    log("Starting OpenGL driver");
+    deviceContext = dc;
+
+    log("Setting up pixel format");
+    int format = Platform::choosePixelFormat(dc, depth, 16);
+    if (format == 0) {
+        log("ChoosePixelFormat failed");
+        throw Exception("Error, ChoosePixelFormat failed");
+    }
+    if (!Platform::setPixelFormat(dc, format)) {
+        log("SetPixelFormat failed");
+        throw Exception("Error, SetPixelFormat failed");
+    }
+    Platform::PixelFormatDescription description = Platform::describePixelFormat(dc, format);
+    if (description.generic && description.genericAccelerated)
+        log("Partial hardware support for OpenGL");
+    else if (description.generic)
+        log("Hardware support for OpenGL not found, software emulation");
+    else if (!description.genericAccelerated)
+        log("OpenGL full hardware support found");
+    else
+        log("");
+    log("Pixel format setup completed");
+
+    context = Platform::createContext(dc);
+    if (!Platform::makeCurrent(dc, context))
+        throw Exception("Error initializing OpenGL - couldn't make device context current");
+
+    ExtensionLoader::loadExtensions(dc);
+    multitexture = ExtensionLoader::isSupported("ARB_multitexture");
+    log(multitexture ? "ARB_mulittexture is supported" : "ARB_mulittexture is not supported");
+    log(std::string("OpenGL ver ") + glText(GL_VERSION) + " on " + glText(GL_VENDOR) + " " +
+        glText(GL_RENDERER));
+
+    std::ostringstream report;
+    report << "[OpenGL] Performing OpenGL extensions check\n"
+           << glText(GL_EXTENSIONS) << "\n"
+           << "Required extensions: \n";
+    for (const char* name : {"ARB_multitexture", "GL_EXT_compiled_vertex_array",
+                             "GL_ARB_vertex_buffer_object", "GL_ARB_texture_border_clamp"})
+        report << name << "=" << (ExtensionLoader::isSupported(name) ? 1 : 0) << "\n";
+    Log::instance().write(report.str());
+
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_FLAT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glClearDepth(1.0);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    log("OpenGL driver started");
+}
+
+void GLDriver::setViewport(int w, int h)
+{
+    glViewport(0, 0, w, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    double aspect = height != 0 ? static_cast<double>(width) / height : 1.0;
+    gluPerspective(45.0, aspect, 0.1f, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void GLDriver::enableLighting()
+{
+    if (!wireframe)
+        glEnable(GL_LIGHTING);
+}
+
+void GLDriver::beginFrame()
+{
+    if (wireframe) {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    glLoadIdentity();
+}
+
+void GLDriver::clearColour()
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void GLDriver::begin2D()
+{
+    if (mode2D == 1)
+        return;
+    end2D();
+    glPushAttrib(0x6FF3);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_LIGHTING);
+    mode2D = 1;
+}
+
+void GLDriver::begin2DAdditive()
+{
+    if (mode2D == 1)
+        return;
+    end2D();
+    glPushAttrib(0x6FF3);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_LIGHTING);
+    mode2D = 1;
+}
+
+void GLDriver::end2D()
+{
+    if (mode2D == 1) {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPopMatrix();
+        glPopAttrib();
+        glEnable(GL_DEPTH_TEST);
+        glDepthMask(GL_TRUE);
+        glDepthFunc(GL_LEQUAL);
+        glClearDepth(1.0);
+    }
+    mode2D = 0;
+}
+
+void GLDriver::leave2D()
+{
+    if (mode2D != 2) {
+        end2D();
+        mode2D = 2;
+    }
+}
+
+void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
+{
+    bool textured = texture && texture->isLoaded();
+    if (textured) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture->getGlName());
+    }
+    begin2D();
+    const float x = static_cast<float>(rect.x);
+    const float y = static_cast<float>(rect.y);
+    const float right = x + rect.width;
+    const float bottom = y + rect.height;
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(x, y);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(x, bottom);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(right, bottom);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(right, y);
+    glEnd();
+    leave2D();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture, Types::Colour32 colour)
+{
+    glColor4ub(colour.r, colour.g, colour.b, colour.a);
+    drawQuad(rect, texture);
+}
+
+void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture, const Types::Colour& colour)
+{
+    glColor4f(colour.r, colour.g, colour.b, colour.a);
+    drawQuad(rect, texture);
+}
+
+void GLDriver::drawOutline(const Types::Rect& rect, Types::Colour32 colour)
+{
+    glColor4ub(colour.r, colour.g, colour.b, colour.a);
+    begin2D();
+    glPushMatrix();
+    glLoadIdentity();
+    const float x = static_cast<float>(rect.x);
+    const float y = static_cast<float>(rect.y);
+    glBegin(GL_LINE_LOOP);
+    glVertex2f(x, y);
+    glVertex2f(x + rect.width, y);
+    glVertex2f(x + rect.width, y + rect.height);
+    glVertex2f(x, y + rect.height);
+    glEnd();
+    glPopMatrix();
+    leave2D();
+}
+
+void GLDriver::swapBuffers()
+{
+    Platform::swapBuffers(deviceContext);
+}
+
+void GLDriver::releaseContext()
+{
+    if (context)
+        Platform::deleteContext(context);
+    context = nullptr;
+}
+
+void GLDriver::setWireframe(const std::string& argument)
+{
+    if (argument == "false" || argument == "0" || argument == "no") {
+        wireframe = false;
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_LIGHTING);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    } else if (argument == "true" || argument == "1" || argument == "yes") {
+        wireframe = true;
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    } else {
+        throw Exception("Invalid parameter - " + argument);
+    }
+}
+
+} // namespace System

@@ -1,0 +1,71 @@
+#pragma once
+#include "engine/Types.h"
+#include "platform/Handle.h"
+
+#include <cstdint>
+#include <string>
+
+namespace System {
+class Font;
+class Texture;
+
+// The OpenGL rendering context on the display window and the few drawing operations the engine
+// uses. 2D coordinates are pixels of the drawing size, origin top-left, y downwards.
+class GLDriver {
+public:
+    GLDriver(int width, int height, int depth);
+
+    // Pixel format, context, extension report, start-up GL state. Throws Exception.
+    void start(Platform::DeviceContext dc);
+    void setViewport(int w, int h);
+    void enableLighting();
+    void beginFrame();
+    void clearColour();
+    void begin2D();
+    void begin2DAdditive();
+    void end2D();
+
+    void drawOutline(const Types::Rect& rect, Types::Colour32 colour);
+    void drawQuad(const Types::Rect& rect, Texture* texture);
+    void drawQuad(const Types::Rect& rect, Texture* texture, Types::Colour32 colour);
+    void drawQuad(const Types::Rect& rect, Texture* texture, const Types::Colour& colour);
+
+    void swapBuffers();
+    void releaseContext();
+    // "false", "0", "no" turn wireframe off; "true", "1", "yes" on; anything else throws
+    // Exception "Invalid parameter - <argument>".
+    void setWireframe(const std::string& argument);
+
+    // Creates the GL texture and sends its pixels; throws for sides that are not powers of two.
+    void upload(Texture& texture);
+    // Reports a pending GL error naming the texture; returns the error code (0 for none).
+    unsigned int checkError(Texture& texture);
+
+    void buildFont(Font& font);
+    void drawText(float x, float y, Font& font, const std::string& text);
+    void drawColouredText(float x, float y, float r, float g, float b, float a, Font& font,
+                          const std::string& text);
+
+    bool getMultitexture() const { return multitexture; }
+    bool getWireframe() const { return wireframe; }
+    std::int32_t getMode2D() const { return mode2D; }
+    std::int32_t getWidth() const { return width; }
+    std::int32_t getHeight() const { return height; }
+    std::int32_t getDepth() const { return depth; }
+    Platform::GLContextHandle getContext() const { return context; }
+
+private:
+    void leave2D();
+    void log(const std::string& message);
+
+    bool multitexture = false;
+    Platform::DeviceContext deviceContext = nullptr;
+    Platform::GLContextHandle context = nullptr;
+    std::int32_t depth;
+    std::int32_t width;
+    std::int32_t height;
+    bool wireframe = false;
+    std::int32_t mode2D = 2;
+};
+
+} // namespace System

@@ -1,0 +1,117 @@
+#include "engine/GLWindow.h"
+
+#include "engine/Exception.h"
+#include "engine/Log.h"
+#include "engine/services/InputManager.h"
+#include "engine/services/SoundManager.h"
+#include "platform/Cursor.h"
+#include "platform/DisplayModes.h"
+#include "platform/DisplayWindow.h"
+#include "platform/MessageBox.h"
+#include "platform/MessagePump.h"
+
+namespace System {
+
+using namespace Platform;
+
+GLWindow::GLWindow(const std::string& title, int width, int height, int depth, bool fullScreen)
+    : title(title), width(width), height(height), depth(depth), fullScreen(fullScreen)
+{
+    area.x = 0;
+    area.y = 0;
+    area.width = width;
+    area.height = height;
+}
+
+GLWindow::~GLWindow()
+{
+    setGamma(1);
+}
+
+bool GLWindow::create()
+{
+    // Opening the display stands where the window class is registered. Without a display there is
+    // nothing to fall back to, so its reason goes straight to the caller.
+    currentDisplayMode();
+
+    if (fullScreen && !changeDisplayMode(width, height, depth)) {
+        MessageBoxResult answer = messageBox(
+            0, "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
+            "VL Engine", MessageBoxButtons::YesNo, MessageBoxIcon::Exclamation);
+        if (answer != MessageBoxResult::Yes) {
+            messageBox(0, "Program Will Now Close.", "ERROR", MessageBoxButtons::Ok, MessageBoxIcon::Stop);
+            return false;
+        }
+        fullScreen = false;
+    }
+
+    showCursor(false);
+    cursorHidden = true;
+
+    WindowSpec spec;
+    spec.title = title;
+    spec.fullScreen = fullScreen;
+    spec.bordered = !fullScreen;
+    spec.x = fullScreen ? 0 : 30;
+    spec.y = fullScreen ? 0 : 30;
+    spec.width = width;
+    spec.height = height;
+    spec.colourBits = depth;
+    spec.depthBits = 16;
+    window = DisplayWindow::create(spec, [this](WindowMessage what, int a, int b) {
+        procedure(static_cast<int>(what), a, b);
+    });
+    if (!window) {
+        shutdown();
+        Log::instance().write("Window Creation Error\n");
+        return false;
+    }
+    windowHandle = window->handle();
+    dc = window.get();
+    setGamma(50);
+    return true;
+}
+
+void GLWindow::show()
+{
+    if (window)
+        window->show();
+}
+
+int GLWindow::setGamma(int percent)
+{
+    gamma = percent;
+    return 0;
+}
+
+void GLWindow::shutdown()
+{
+    if (fullScreen) {
+        restoreDisplayMode();
+        if (cursorHidden)
+            showCursor(true);
+        cursorHidden = false;
+    }
+    dc = nullptr;
+    window.reset();
+    windowHandle = 0;
+}
+
+void GLWindow::procedure(int message, int a, int)
+{
+    switch (static_cast<WindowMessage>(message)) {
+    case WindowMessage::Activate:
+        if (a) {
+            InputManager::instance().acquire();
+            SoundManager::instance().activate();
+        }
+        break;
+    case WindowMessage::Close:
+        postQuitMessage(0);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace System

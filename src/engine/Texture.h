@@ -1,0 +1,81 @@
+#pragma once
+#include "engine/Types.h"
+#include "scene/ResourceHelpers.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace System {
+
+using ByteStore = std::vector<unsigned char>;
+
+enum PixelLayout : std::int32_t {
+    TwoBytes = 0,
+    RGB = 1,
+    RGBA = 2,
+    Luminance = 3,
+};
+
+// A named picture: pixels (rows bottom row first), how GL samples them, and its GL name once
+// uploaded. Owned by the resource manager.
+class Texture {
+public:
+    Texture();
+    // A solid picture: RGBA, every pixel the colour's four bytes.
+    Texture(int width, int height, Types::Colour32 colour);
+    // Decoded at once from image bytes into the texture's own store.
+    explicit Texture(ResourceBlock resource);
+    ~Texture();
+    Texture(const Texture&) = delete;
+    Texture& operator=(const Texture&) = delete;
+
+    // Fills layout, size and pixels from image bytes (JPEG, PNG, ...). Grows the store when it is
+    // too small, never shrinks it, and leaves bytes past the picture untouched.
+    void decodeFromMemory(ResourceBlock resource);
+
+    void setName(const std::string& value);
+    const std::string& getName() const { return *name; }
+    std::shared_ptr<const std::string> getSharedName() const { return name; }
+
+    std::uint8_t getFilter() const { return filter; }
+    void setFilter(std::uint8_t value) { filter = value; }
+    PixelLayout getLayout() const { return layout; }
+    std::int32_t getWidth() const { return width; }
+    std::int32_t getHeight() const { return height; }
+    std::uint32_t getGlName() const { return glName; }
+    void setGlName(std::uint32_t value) { glName = value; }
+    std::int32_t getWrap() const { return wrap; }
+    void setWrap(std::int32_t value) { wrap = value; }
+    std::int32_t getUploadMode() const { return uploadMode; }
+    void setUploadMode(std::int32_t value) { uploadMode = value; }
+    bool getBgr() const { return bgr; }
+    void setBgr(bool value) { bgr = value; }
+    bool isLoaded() const { return loaded; }
+    bool isUploaded() const { return uploaded; }
+    void setUploaded(bool value) { uploaded = value; }
+
+    // The pixel store: the texture's own, or a borrowed one during a batch upload.
+    ByteStore* getPixels() const { return pixels; }
+    void borrowPixels(ByteStore* store) { pixels = store; }
+    void dropPixels() { pixels = nullptr; }
+    int bytesPerPixel() const;
+
+private:
+    std::uint8_t filter = 0;
+    PixelLayout layout = TwoBytes;
+    std::shared_ptr<const std::string> name;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint32_t glName = 0;
+    std::int32_t wrap = 1;
+    std::int32_t uploadMode = 2;
+    bool bgr = false;
+    bool loaded = false;
+    bool uploaded = false;
+    ByteStore* pixels = nullptr;
+    std::unique_ptr<ByteStore> own;
+};
+
+} // namespace System

@@ -1,0 +1,49 @@
+#pragma once
+#include "scene/ResourceHelpers.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace System {
+class Texture;
+
+// A bitmap font: 16 x 16 cells of one square image, glyph widths measured from the pixels.
+class Font {
+public:
+    struct Glyph {
+        std::uint8_t start = 0;  // first ink column within the cell
+        std::uint8_t width = 0;  // ink columns from first to last inclusive
+    };
+
+    Font(const std::string& name, ResourceBlock resource);
+    // Measures an already decoded texture (the font takes ownership).
+    Font(const std::string& name, std::unique_ptr<Texture> texture);
+    virtual ~Font();
+
+    float getScaleX() const { return scaleX; }
+    float getScaleY() const { return scaleY; }
+    void setScaleX(float value) { scaleX = value; }
+    void setScaleY(float value) { scaleY = value; }
+    std::int32_t getInkThreshold() const { return inkThreshold; }
+    const std::string& getName() const { return name; }
+    std::uint32_t getListBase() const { return listBase; }
+    void setListBase(std::uint32_t value) { listBase = value; }
+    std::int32_t getSpacing() const { return spacing; }
+    const Glyph& glyph(unsigned char c) const { return glyphs[c]; }
+    Texture& getTexture() const { return *texture; }
+
+private:
+    void measureGlyphs();
+
+    float scaleX = 1.0f;
+    float scaleY = 1.0f;
+    std::int32_t inkThreshold = 0;
+    std::string name;
+    std::uint32_t listBase = 0;
+    std::int32_t spacing = 2;
+    Glyph glyphs[256];
+    std::unique_ptr<Texture> texture;
+};
+
+} // namespace System

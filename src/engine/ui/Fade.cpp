@@ -1,0 +1,51 @@
+#include "engine/ui/Fade.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace System::FX {
+
+Fade::Fade(double duration, unsigned char from, unsigned char to, boost::function<void(int)> setter)
+    : duration(duration),
+      rate(duration > 0.0 ? (static_cast<int>(to) - static_cast<int>(from)) / duration : 0.0),
+      from(from),
+      to(to),
+      current(from),
+      setter(std::move(setter))
+{
+}
+
+void Fade::render(GLDriver&)
+{
+}
+
+void Fade::prepare(GLDriver&)
+{
+}
+
+void Fade::start()
+{
+    elapsed = 0.0;
+    running = true;
+    current = from;
+}
+
+void Fade::update(double seconds)
+{
+    if (!running)
+        return;
+    elapsed += seconds;
+    // Clamped before the conversion so a huge step cannot overflow the integer.
+    double step = std::clamp(std::trunc(elapsed * rate), -1.0e6, 1.0e6);
+    int level = from + static_cast<int>(step);
+    current = static_cast<std::uint32_t>(level);
+    int clamped = rate < 0 ? std::max(level, static_cast<int>(to)) : std::min(level, static_cast<int>(to));
+    setter(clamped);
+    if (elapsed >= duration) {
+        setter(to);
+        running = false;
+        finished();
+    }
+}
+
+} // namespace System::FX

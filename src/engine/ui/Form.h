@@ -1,0 +1,40 @@
+#pragma once
+#include "engine/Signal.h"
+#include "engine/ui/RenderableControl.h"
+
+namespace System {
+class Texture;
+}
+
+namespace System::UI {
+
+// The top-level window of a scene: optional background texture, frame, shown/hidden signals.
+class Form : public RenderableControl {
+public:
+    explicit Form(const std::string& name);
+    ~Form() override;
+
+    Signal<void()> shown;
+    Signal<void()> hidden;
+
+    void setVisible(bool value) override;
+    virtual unsigned char getAlpha();
+    virtual void setAlpha(unsigned char alpha);
+
+    void render(GLDriver& driver) override;
+    void prepare(GLDriver& driver) override;
+
+    Types::Colour32 getFrameColour() const { return frameColour; }
+    void setFrameColour(Types::Colour32 value) { frameColour = value; }
+    std::int32_t getDrawFrame() const { return drawFrame; }
+    void setDrawFrame(std::int32_t value) { drawFrame = value; }
+    Texture* getBackground() const { return background; }
+    void setBackground(Texture* value) { background = value; }
+
+protected:
+    Types::Colour32 frameColour;
+    std::int32_t drawFrame = 1;
+    Texture* background = nullptr;
+};
+
+} // namespace System::UI

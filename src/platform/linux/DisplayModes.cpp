@@ -1,0 +1,114 @@
+// Linux (X11) platform layer: display modes of the primary display through SDL2 (XRandR underneath).
+// A mode switch takes effect when the full-screen window is shown and is undone when it leaves full
+// screen, is destroyed, or the process exits (SDL_Quit restores the desktop's mode). X11 cannot change
+// the colour depth of a running server, so a requested depth is recorded but not switched.
+// "Bits per pixel" follows the Windows meaning: bytes per pixel times 8 (a 24-bit-deep X screen with
+// 32-bit pixels reports 32).
+// Depends on: SDL2.
+#include "platform/DisplayModes.h"
+
+#include "engine/Exception.h"
+#include "platform/linux/DisplayModeState.h"
+#include "platform/linux/SdlVideo.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace System::Platform {
+
+namespace Linux {
+
+namespace {
+bool g_pending = false;
+SDL_DisplayMode g_pendingMode{};
+std::vector<SDL_Window*> g_fullScreenWindows;
+} // namespace
+
+bool pendingFullScreenMode(SDL_DisplayMode& mode)
+{
+    if (!g_pending)
+        return false;
+    mode = g_pendingMode;
+    return true;
+}
+
+void noteFullScreenWindow(SDL_Window* window)
+{
+    if (std::find(g_fullScreenWindows.begin(), g_fullScreenWindows.end(), window) ==
+        g_fullScreenWindows.end())
+        g_fullScreenWindows.push_back(window);
+}
+
+void forgetFullScreenWindow(SDL_Window* window)
+{
+    g_fullScreenWindows.erase(
+        std::remove(g_fullScreenWindows.begin(), g_fullScreenWindows.end(), window),
+        g_fullScreenWindows.end());
+}
+
+} // namespace Linux
+
+namespace {
+
+VideoMode fromSdl(const SDL_DisplayMode& mode)
+{
+    VideoMode result;
+    result.width = mode.w;
+    result.height = mode.h;
+    int bytes = SDL_BYTESPERPIXEL(mode.format);
+    result.bitsPerPixel = bytes > 0 ? bytes * 8 : static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+    result.refreshRate = mode.refresh_rate;
+    return result;
+}
+
+} // namespace
+
+bool enumDisplayMode(int index, VideoMode& mode)
+{
+    std::string error;
+    if (index < 0 || !Linux::ensureVideo(error))
+        return false;
+    SDL_DisplayMode found;
+    if (index >= SDL_GetNumDisplayModes(0) || SDL_GetDisplayMode(0, index, &found) != 0)
+        return false;
+    mode = fromSdl(found);
+    return true;
+}
+
+VideoMode currentDisplayMode()
+{
+    std::string error;
+    if (!Linux::ensureVideo(error))
+        throw Exception(error);
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
+        throw Exception(std::string("Could not read the display mode: ") + SDL_GetError());
+    return fromSdl(desktop);
+}
+
+bool changeDisplayMode(int width, int height, int)
+{
+    std::string error;
+    if (!Linux::ensureVideo(error))
+        return false;
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == width && mode.h == height) {
+            Linux::g_pendingMode = mode;  // the highest refresh rate comes first
+            Linux::g_pending = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void restoreDisplayMode()
+{
+    for (SDL_Window* window : Linux::g_fullScreenWindows)
+        SDL_SetWindowFullscreen(window, 0);
+    Linux::g_fullScreenWindows.clear();
+    Linux::g_pending = false;
+}
+
+} // namespace System::Platform

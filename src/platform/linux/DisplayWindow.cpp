@@ -1,0 +1,382 @@
+// Linux (X11) platform layer: the display window and its OpenGL context, on SDL2.
+// The window is created at the requested position and size; a full-screen window is created
+// borderless at 0,0 with the mode's size and then made full screen, so it covers the screen with or
+// without a window manager. The GL context is a compatibility-profile context (legacy GL 1.1 calls).
+// A foreign window (a screen-saver host's) is adopted with SDL_CreateWindowFrom; its size is read
+// from the X server, since SDL reports no resize for it.
+// Limits: one GL context per window; the "pixel format" is the window's GL visual, chosen when the
+// window is created, so choosePixelFormat only checks that the window can take a context.
+// Depends on: SDL2, Xlib, GLX.
+#include "platform/DisplayWindow.h"
+
+#include "platform/linux/DisplayModeState.h"
+#include "platform/linux/SdlVideo.h"
+#include "platform/linux/WindowRegistry.h"
+#include "platform/linux/X11Connection.h"
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+#include <SDL_syswm.h>
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace System::Platform {
+
+namespace Linux {
+
+namespace {
+std::map<std::uint32_t, RegisteredWindow>& windows()
+{
+    static std::map<std::uint32_t, RegisteredWindow> table;
+    return table;
+}
+} // namespace
+
+void registerWindow(std::uint32_t id, SDL_Window* window, WindowProcedure procedure)
+{
+    windows()[id] = RegisteredWindow{window, std::move(procedure)};
+}
+
+void unregisterWindow(std::uint32_t id)
+{
+    windows().erase(id);
+}
+
+const RegisteredWindow* findWindow(std::uint32_t id)
+{
+    auto found = windows().find(id);
+    return found == windows().end() ? nullptr : &found->second;
+}
+
+SDL_Window* findWindowByHandle(NativeHandle handle)
+{
+    if (!handle)
+        return nullptr;
+    for (auto& entry : windows()) {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(entry.second.window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+            static_cast<NativeHandle>(info.info.x11.window) == handle)
+            return entry.second.window;
+    }
+    return nullptr;
+}
+
+} // namespace Linux
+
+namespace {
+
+std::string g_lastError;
+
+class SdlDisplayWindow;
+std::vector<SdlDisplayWindow*>& liveWindows()
+{
+    static std::vector<SdlDisplayWindow*> live;
+    return live;
+}
+
+class SdlDisplayWindow final : public DisplayWindow {
+public:
+    SdlDisplayWindow(SDL_Window* window, bool foreign, bool fullScreen, WindowProcedure procedure)
+        : window(window), foreign(foreign), fullScreen(fullScreen)
+    {
+        windowId = SDL_GetWindowID(window);
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+            xid = static_cast<NativeHandle>(info.info.x11.window);
+        Linux::registerWindow(windowId, window, std::move(procedure));
+        liveWindows().push_back(this);
+    }
+
+    ~SdlDisplayWindow() override
+    {
+        Linux::unregisterWindow(windowId);
+        liveWindows().erase(std::find(liveWindows().begin(), liveWindows().end(), this));
+        if (fullScreen)
+            Linux::forgetFullScreenWindow(window);
+        if (context)
+            SDL_GL_DeleteContext(context);
+        if (fullScreen)
+            SDL_SetWindowFullscreen(window, 0);
+        SDL_DestroyWindow(window);
+    }
+
+    NativeHandle handle() const override { return xid; }
+    std::uint32_t id() const override { return windowId; }
+
+    void show() override
+    {
+        if (foreign)
+            return;
+        SDL_ShowWindow(window);
+        if (fullScreen) {
+            SDL_DisplayMode mode;
+            if (Linux::pendingFullScreenMode(mode))
+                SDL_SetWindowDisplayMode(window, &mode);
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+            Linux::noteFullScreenWindow(window);
+        }
+        SDL_RaiseWindow(window);
+        // Without a window manager nobody gives the new window the keyboard focus.
+        SDL_PumpEvents();
+        SDL_SetWindowInputFocus(window);
+    }
+
+    void clientSize(int& width, int& height) const override
+    {
+        width = height = 0;
+        Display* display = Linux::x11Connection();
+        XWindowAttributes attributes;
+        if (display && xid && XGetWindowAttributes(display, static_cast<Window>(xid), &attributes)) {
+            width = attributes.width;
+            height = attributes.height;
+            return;
+        }
+        SDL_GetWindowSize(window, &width, &height);
+    }
+
+    SDL_Window* window;
+    bool foreign;
+    bool fullScreen;
+    std::uint32_t windowId = 0;
+    NativeHandle xid = 0;
+    SDL_GLContext context = nullptr;  // made by describePixelFormat or createContext
+    bool contextHandedOut = false;
+    bool vsyncTried = false;
+    bool vsync = false;
+    timespec nextSwap{};
+};
+
+SdlDisplayWindow* windowOf(DeviceContext dc)
+{
+    return static_cast<SdlDisplayWindow*>(dc);
+}
+
+void setVisualAttributes(int colourBits, int depthBits)
+{
+    int channel = colourBits <= 16 ? 5 : 8;
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, colourBits <= 16 ? 6 : 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+bool softwareRenderer(const char* renderer)
+{
+    if (!renderer)
+        return false;
+    for (const char* name : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast", "SWR"})
+        if (std::strstr(renderer, name))
+            return true;
+    return false;
+}
+
+SDL_GLContext ensureContext(SdlDisplayWindow* window)
+{
+    if (!window->context)
+        window->context = SDL_GL_CreateContext(window->window);
+    return window->context;
+}
+
+double refreshPeriod(SDL_Window* window)
+{
+    SDL_DisplayMode mode;
+    int hz = 0;
+    if (SDL_GetWindowDisplayMode(window, &mode) == 0)
+        hz = mode.refresh_rate;
+    if (hz <= 0 && SDL_GetCurrentDisplayMode(0, &mode) == 0)
+        hz = mode.refresh_rate;
+    if (hz <= 0)
+        hz = 60;
+    return 1.0 / hz;
+}
+
+void addSeconds(timespec& t, double seconds)
+{
+    long long ns = t.tv_nsec + static_cast<long long>(seconds * 1e9);
+    t.tv_sec += ns / 1000000000LL;
+    t.tv_nsec = ns % 1000000000LL;
+}
+
+bool before(const timespec& a, const timespec& b)
+{
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// Waits until the next refresh tick; a frame that ran late starts a new schedule instead of
+// trying to catch up.
+void paceToRefresh(SdlDisplayWindow* window)
+{
+    double period = refreshPeriod(window->window);
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    if (window->nextSwap.tv_sec == 0) {
+        window->nextSwap = now;
+        addSeconds(window->nextSwap, period);
+        return;
+    }
+    if (before(now, window->nextSwap)) {
+        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &window->nextSwap, nullptr);
+        addSeconds(window->nextSwap, period);
+    } else {
+        window->nextSwap = now;
+        addSeconds(window->nextSwap, period);
+    }
+}
+
+} // namespace
+
+std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, WindowProcedure procedure)
+{
+    std::string error;
+    if (!Linux::ensureVideo(error)) {
+        g_lastError = error;
+        return nullptr;
+    }
+    setVisualAttributes(spec.colourBits, spec.depthBits);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (!spec.bordered || spec.fullScreen)
+        flags |= SDL_WINDOW_BORDERLESS;
+    int x = spec.fullScreen ? 0 : spec.x;
+    int y = spec.fullScreen ? 0 : spec.y;
+    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), x, y, spec.width, spec.height, flags);
+    if (!window) {
+        g_lastError = std::string("Could not create the window: ") + SDL_GetError();
+        return nullptr;
+    }
+    return std::make_unique<SdlDisplayWindow>(window, false, spec.fullScreen, std::move(procedure));
+}
+
+std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)
+{
+    std::string error;
+    if (!Linux::ensureVideo(error)) {
+        g_lastError = error;
+        return nullptr;
+    }
+    Display* display = Linux::x11Connection();
+    XWindowAttributes attributes;
+    if (!foreign || !display ||
+        !XGetWindowAttributes(display, static_cast<Window>(foreign), &attributes)) {
+        g_lastError = "The window " + std::to_string(foreign) + " does not exist";
+        return nullptr;
+    }
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    setVisualAttributes(32, 16);
+    SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<void*>(foreign));
+    if (!window) {
+        g_lastError = std::string("Could not draw into window ") + std::to_string(foreign) + ": " +
+                      SDL_GetError();
+        return nullptr;
+    }
+    return std::make_unique<SdlDisplayWindow>(window, true, false, WindowProcedure());
+}
+
+std::string DisplayWindow::lastError()
+{
+    return g_lastError;
+}
+
+int choosePixelFormat(DeviceContext dc, int, int)
+{
+    SdlDisplayWindow* window = windowOf(dc);
+    if (!window || !(SDL_GetWindowFlags(window->window) & SDL_WINDOW_OPENGL))
+        return 0;
+    return 1;
+}
+
+bool setPixelFormat(DeviceContext dc, int format)
+{
+    return dc && format == 1;
+}
+
+PixelFormatDescription describePixelFormat(DeviceContext dc, int format)
+{
+    PixelFormatDescription description;
+    SdlDisplayWindow* window = windowOf(dc);
+    if (!window || format != 1 || !ensureContext(window))
+        return description;
+    SDL_GL_MakeCurrent(window->window, window->context);
+    description.generic = softwareRenderer(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    return description;
+}
+
+GLContextHandle createContext(DeviceContext dc)
+{
+    SdlDisplayWindow* window = windowOf(dc);
+    if (!window || window->contextHandedOut)
+        return nullptr;
+    if (!ensureContext(window))
+        return nullptr;
+    window->contextHandedOut = true;
+    return window->context;
+}
+
+bool makeCurrent(DeviceContext dc, GLContextHandle context)
+{
+    SdlDisplayWindow* window = windowOf(dc);
+    if (!window || !context)
+        return false;
+    return SDL_GL_MakeCurrent(window->window, static_cast<SDL_GLContext>(context)) == 0;
+}
+
+void deleteContext(GLContextHandle context)
+{
+    if (!context)
+        return;
+    // The context belongs to one of our windows; forget it there so the window does not delete it
+    // a second time.
+    for (SdlDisplayWindow* window : liveWindows()) {
+        if (window->context == context) {
+            window->context = nullptr;
+            window->contextHandedOut = false;
+        }
+    }
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
+}
+
+void swapBuffers(DeviceContext dc)
+{
+    SdlDisplayWindow* window = windowOf(dc);
+    if (!window)
+        return;
+    if (!window->vsyncTried) {
+        window->vsyncTried = true;
+        window->vsync = SDL_GL_SetSwapInterval(1) == 0;
+    }
+    SDL_GL_SwapWindow(window->window);
+    if (!window->vsync)
+        paceToRefresh(window);
+}
+
+void* glProcAddress(const char* name)
+{
+    if (!name || !*name || !Linux::videoReady())
+        return nullptr;
+    return SDL_GL_GetProcAddress(name);
+}
+
+const char* windowSystemExtensions(DeviceContext dc)
+{
+    SdlDisplayWindow* window = windowOf(dc);
+    if (!window)
+        return nullptr;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window->window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    Display* display = info.info.x11.display;
+    return glXQueryExtensionsString(display, DefaultScreen(display));
+}
+
+} // namespace System::Platform

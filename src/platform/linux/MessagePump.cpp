@@ -1,0 +1,142 @@
+// Linux platform layer: the message pump over SDL's event queue.
+// Only non-input events are taken here (SDL_PeepEvents over the ranges outside keyboard and mouse),
+// so key and mouse events stay queued for the buffered input devices. The quit message is a flag:
+// posting it is safe from any thread and from the SIGTERM/SIGINT handler, and it is seen before any
+// message still queued behind it.
+// Depends on: SDL2 events, POSIX signals.
+#include "platform/MessagePump.h"
+
+#include "platform/linux/SdlVideo.h"
+#include "platform/linux/WindowRegistry.h"
+
+#include <atomic>
+#include <csignal>
+#include <map>
+
+namespace System::Platform {
+
+namespace {
+
+std::atomic<bool> g_quitPosted{false};
+std::atomic<int> g_quitCode{0};
+volatile std::sig_atomic_t g_terminated = 0;
+
+void onTerminationSignal(int)
+{
+    g_terminated = 1;
+}
+
+bool takeQuit(Message& out)
+{
+    if (g_terminated && !g_quitPosted.load()) {
+        g_quitCode = 0;
+        g_quitPosted = true;
+    }
+    if (!g_quitPosted.exchange(false))
+        return false;
+    out = Message();
+    out.kind = Message::Kind::Quit;
+    out.exitCode = g_quitCode.load();
+    return true;
+}
+
+bool takeNonInputEvent(SDL_Event& event)
+{
+    if (!SDL_WasInit(SDL_INIT_EVENTS))
+        return false;
+    SDL_PumpEvents();
+    if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_KEYDOWN - 1) > 0)
+        return true;
+    return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_MOUSEWHEEL + 1, SDL_LASTEVENT) > 0;
+}
+
+Message translate(const SDL_Event& event)
+{
+    Message message;
+    if (event.type == SDL_QUIT) {
+        message.kind = Message::Kind::Quit;
+        return message;
+    }
+    if (event.type != SDL_WINDOWEVENT)
+        return message;
+    message.kind = Message::Kind::Window;
+    message.windowId = event.window.windowID;
+    switch (event.window.event) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        message.what = WindowMessage::Activate;
+        message.a = 1;
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        message.what = WindowMessage::Activate;
+        message.a = 0;
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        message.what = WindowMessage::Close;
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        message.what = WindowMessage::Size;
+        message.a = event.window.data1;
+        message.b = event.window.data2;
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        message.what = WindowMessage::Expose;
+        break;
+    default:
+        message.what = WindowMessage::Other;
+        break;
+    }
+    return message;
+}
+
+} // namespace
+
+bool peekMessage(Message& out)
+{
+    if (takeQuit(out))
+        return true;
+    SDL_Event event;
+    if (!takeNonInputEvent(event))
+        return false;
+    out = translate(event);
+    return true;
+}
+
+bool waitMessage(Message& out)
+{
+    for (;;) {
+        if (peekMessage(out))
+            return out.kind != Message::Kind::Quit;
+        SDL_Delay(10);
+    }
+}
+
+void dispatchMessage(const Message& message)
+{
+    if (message.kind != Message::Kind::Window)
+        return;
+    const Linux::RegisteredWindow* target = Linux::findWindow(message.windowId);
+    if (target && target->procedure)
+        target->procedure(message.what, message.a, message.b);
+}
+
+void postQuitMessage(int exitCode)
+{
+    g_quitCode = exitCode;
+    g_quitPosted = true;
+}
+
+void installTerminationHandlers()
+{
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool terminationRequested()
+{
+    return g_terminated != 0;
+}
+
+} // namespace System::Platform

@@ -1,0 +1,56 @@
+#include "shell/Entry.h"
+
+#include "config/SaverConfig.h"
+#include "engine/Exception.h"
+#include "platform/MessagePump.h"
+#include "platform/SystemInfo.h"
+#include "shell/CommandLine.h"
+#include "shell/FatalError.h"
+#include "shell/Modes.h"
+
+#include <cstdio>
+
+int runEntry(const std::vector<std::string>& arguments)
+{
+    using namespace System;
+    try {
+        SaverConfig::instance();
+        Invocation invocation;
+        try {
+            invocation = parseArguments(arguments);
+        } catch (const BadArgument& bad) {
+            std::fprintf(stderr, "fernhollow: %s\n", bad.what());
+            return 2;
+        }
+        switch (invocation.mode) {
+        case Invocation::Mode::Settings:
+            showSettingsDialog(invocation.ownerFromForeground ? Platform::foregroundWindow()
+                                                              : invocation.handle);
+            break;
+        case Invocation::Mode::Saver:
+            Platform::installTerminationHandlers();
+            Platform::setScreenSaverRunning(true);
+            runSaver(0);
+            Platform::setScreenSaverRunning(false);
+            break;
+        case Invocation::Mode::Hosted: {
+            Platform::installTerminationHandlers();
+            Platform::NativeHandle host =
+                invocation.hostIsRoot ? Platform::rootWindow() : invocation.handle;
+            if (!host)
+                throw Exception("No display: there is no root window to draw into");
+            runSaver(host);
+            break;
+        }
+        case Invocation::Mode::Preview:
+            Platform::installTerminationHandlers();
+            runPreview(invocation.handle);
+            break;
+        case Invocation::Mode::None:
+            break;
+        }
+    } catch (const Exception& e) {
+        fatalError(e.message());
+    }
+    return 0;
+}

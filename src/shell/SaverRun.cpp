@@ -1,0 +1,85 @@
+#include "config/SaverConfig.h"
+#include "engine/CommandRegistry.h"
+#include "engine/Engine.h"
+#include "engine/Exception.h"
+#include "engine/GLWindow.h"
+#include "engine/Log.h"
+#include "platform/Cursor.h"
+#include "platform/DisplayModes.h"
+#include "platform/MessagePump.h"
+#include "platform/SystemInfo.h"
+#include "scene/Forest.h"
+#include "scene/SSLevelFactory.h"
+#include "shell/FatalError.h"
+#include "shell/Modes.h"
+
+using namespace System;
+
+namespace {
+
+DisplayMode chooseDisplayMode(SaverConfig& config)
+{
+    DisplayMode mode = config.displayMode();
+    if (config.options.UseDesktop) {
+        Platform::VideoMode desktop = Platform::currentDisplayMode();
+        mode.width = desktop.width;
+        mode.height = desktop.height;
+        mode.depth = desktop.bitsPerPixel;
+    }
+    mode.fullScreen = true;
+    return mode;
+}
+
+} // namespace
+
+void runSaver(Platform::NativeHandle host)
+{
+    Log::instance().writeSystemInfo(Platform::osVersion());
+    SaverConfig& config = SaverConfig::instance();
+    // Inside a host's window the host's size rules; the stored mode is left as it is.
+    if (!host)
+        config.setDisplayMode(chooseDisplayMode(config));
+
+    auto* factory = new SSLevelFactory();
+    Engine* engine = nullptr;
+    try {
+        engine = new Engine(*factory);
+        engine->settings = &config;
+        engine->start(host);
+    } catch (const Exception& e) {
+        if (engine)
+            engine->stop();
+        fatalError(e.message());
+    }
+
+    engine->window()->setGamma(config.options.Gamma);
+    Types::Rect area = engine->windowRect();
+    auto* form = new Windows::Forest(area.x, area.y, area.width, area.height);
+    form->setShowFps(config.options.ShowFps);
+    form->setShowTime(config.options.ShowTime);
+    form->setTwelveHourClock(config.options.TimeStyle);
+    form->setExitOnMouseMove(config.options.ExitOnMM);
+    form->quitRequested.connect([] { CommandRegistry::instance().execute("quit"); });
+    engine->addForm(form);
+    Platform::showCursor(false);
+
+    bool done = false;
+    while (!done) {
+        Platform::Message message;
+        if (Platform::peekMessage(message)) {
+            if (message.kind == Platform::Message::Kind::Quit)
+                done = true;
+            else
+                Platform::dispatchMessage(message);
+        } else {
+            engine->frame();
+        }
+    }
+
+    engine->stop();
+    delete factory;
+    delete form;
+    delete engine;
+    Platform::showCursor(true);
+    Platform::showCursor(true);
+}
