@@ -1,0 +1,238 @@
+"""Drives the real fernhollow executable under a private Xvfb display.
+
+Each test gets its own X server (the display number is chosen by Xvfb), optionally a window
+manager, its own settings folder, and message boxes that write to stderr instead of waiting.
+"""
+import ctypes
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+BIN = os.environ.get("FERNHOLLOW_BIN") or os.path.join(
+    os.path.dirname(__file__), "..", "..", "build", "fernhollow")
+SOURCE = os.environ.get("FERNHOLLOW_SOURCE") or os.path.abspath(
+    os.path.join(os.path.dirname(__file__), "..", ".."))
+WINDOW_TITLE = "Velmora v 0.1.2.1"
+KEY_PATH = r"Software\Tallowmere Studio\Fernhollow Screensaver"
+
+
+def wait_until(predicate, timeout=20.0, step=0.05):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return None
+
+
+class XServer:
+    def __init__(self, geometry="1024x768x24", window_manager=False):
+        self.geometry = geometry
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", geometry, "-nolisten", "tcp",
+             "-br"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+        self.wm = None
+        if window_manager:
+            self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if not wait_until(lambda: b"_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
+                    ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout, 10):
+                raise RuntimeError("openbox did not start")
+
+    def env(self, **extra):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env.update(extra)
+        return env
+
+    def run(self, command, **kwargs):
+        return subprocess.run(command, env=self.env(), capture_output=True, timeout=30, **kwargs)
+
+    def screenshot(self, path=None):
+        """The whole screen as a PIL image."""
+        from PIL import Image
+        target = path or tempfile.mktemp(suffix=".png")
+        self.run(["import", "-window", "root", target], check=True)
+        image = Image.open(target).convert("RGB")
+        image.load()
+        if not path:
+            os.unlink(target)
+        return image
+
+    def find_window(self, title=WINDOW_TITLE):
+        """(id, x, y, width, height) of the first mapped window with that title, or None."""
+        found = self.run(["xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"])
+        for line in found.stdout.decode().split():
+            info = self.window_geometry(int(line))
+            if info:
+                return info
+        return None
+
+    def window_geometry(self, window):
+        out = self.run(["xwininfo", "-id", str(window)]).stdout.decode()
+        values = {}
+        for line in out.splitlines():
+            line = line.strip()
+            for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+                if line.startswith(key + ":"):
+                    values[key] = int(line.split(":")[1])
+        if len(values) < 4:
+            return None
+        return (window, values["Absolute upper-left X"], values["Absolute upper-left Y"],
+                values["Width"], values["Height"])
+
+    def xdotool(self, *args):
+        return self.run(["xdotool"] + [str(a) for a in args])
+
+    def stop(self):
+        for process in (self.wm, self.xvfb):
+            if process and process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+
+
+class HostWindow:
+    """A plain X window owned by this test process, standing in for a screen-saver host's."""
+
+    def __init__(self, display, width, height, x=0, y=0, background=0xFFFFFF):
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XCreateSimpleWindow.restype = ctypes.c_ulong
+        x11.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                            ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
+                                            ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
+        for name in ("XMapWindow", "XDestroyWindow", "XResizeWindow"):
+            getattr(x11, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong] + (
+                [ctypes.c_uint, ctypes.c_uint] if name == "XResizeWindow" else [])
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.x11 = x11
+        self.connection = x11.XOpenDisplay(display.encode())
+        if not self.connection:
+            raise RuntimeError("cannot open " + display)
+        root = x11.XDefaultRootWindow(self.connection)
+        self.id = x11.XCreateSimpleWindow(self.connection, root, x, y, width, height, 0, 0,
+                                          background)
+        x11.XMapWindow(self.connection, self.id)
+        x11.XSync(self.connection, 0)
+
+    def resize(self, width, height):
+        self.x11.XResizeWindow(self.connection, self.id, width, height)
+        self.x11.XSync(self.connection, 0)
+
+    def destroy(self):
+        if self.id:
+            self.x11.XDestroyWindow(self.connection, self.id)
+            self.x11.XSync(self.connection, 0)
+            self.id = 0
+
+    def close(self):
+        self.destroy()
+        if self.connection:
+            self.x11.XCloseDisplay(self.connection)
+            self.connection = None
+
+
+class Run:
+    """One fernhollow process."""
+
+    def __init__(self, args, xserver=None, config_home=None, env=None, answer=None):
+        self.config_home = config_home
+        environment = xserver.env() if xserver else dict(os.environ)
+        if not xserver:
+            environment.pop("DISPLAY", None)
+        environment["FERNHOLLOW_MESSAGE_BOX"] = "stderr"
+        if config_home:
+            environment["XDG_CONFIG_HOME"] = config_home
+        if answer:
+            environment["FERNHOLLOW_MESSAGE_BOX_ANSWER"] = answer
+        # Audio goes nowhere unless a test records it.
+        environment.setdefault("ALSOFT_DRIVERS", "null")
+        environment.update(env or {})
+        self.process = subprocess.Popen([BIN] + list(args), env=environment,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.stdout = self.stderr = ""
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def finish(self, timeout=30):
+        try:
+            out, err = self.process.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            out, err = self.process.communicate()
+            raise AssertionError("fernhollow did not end within %s s; stderr: %s" % (
+                timeout, err.decode(errors="replace")))
+        self.stdout = out.decode(errors="replace")
+        self.stderr = err.decode(errors="replace")
+        return self.process.returncode
+
+    def signal(self, number=signal.SIGTERM, timeout=30):
+        if self.alive():
+            self.process.send_signal(number)
+        return self.finish(timeout)
+
+
+class SettingsFolder:
+    """A temporary XDG_CONFIG_HOME, removed afterwards."""
+
+    def __init__(self):
+        self.path = tempfile.mkdtemp(prefix="fernhollow-settings-")
+
+    @property
+    def file(self):
+        return os.path.join(self.path, "fernhollow", "user.reg")
+
+    def write(self, values):
+        os.makedirs(os.path.dirname(self.file), exist_ok=True)
+        lines = ["REGEDIT4", "", "[HKEY_CURRENT_USER\\" + KEY_PATH + "]"]
+        for name, value in values.items():
+            if isinstance(value, int):
+                lines.append('"%s"=dword:%08x' % (name, value))
+            else:
+                lines.append('"%s"="%s"' % (name, value.replace("\\", "\\\\").replace('"', '\\"')))
+        with open(self.file, "w") as out:
+            out.write("\n".join(lines) + "\n")
+
+    def read(self):
+        """The values of the saver's key: DWORDs as ints, strings as str."""
+        values = {}
+        if not os.path.exists(self.file):
+            return None
+        section = None
+        with open(self.file, encoding="utf-8", errors="replace") as source:
+            for line in source:
+                line = line.strip()
+                if line.startswith("[") and line.endswith("]"):
+                    section = line[1:-1]
+                    continue
+                if section != "HKEY_CURRENT_USER\\" + KEY_PATH or not line.startswith('"'):
+                    continue
+                name, _, value = line.partition("=")
+                name = name.strip('"')
+                if value.startswith("dword:"):
+                    values[name] = int(value[6:], 16)
+                elif value.startswith('"'):
+                    values[name] = value[1:-1].replace('\\"', '"').replace("\\\\", "\\")
+        return values
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)

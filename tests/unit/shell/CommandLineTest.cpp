@@ -1,0 +1,126 @@
+#include "shell/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using Mode = Invocation::Mode;
+
+namespace {
+
+Invocation parse(const std::string& line)
+{
+    return parseCommandLine(line);
+}
+
+std::string badArgumentText(const std::string& line)
+{
+    try {
+        parseCommandLine(line);
+    } catch (const BadArgument& bad) {
+        return bad.what();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST(CommandLine, SaverLetterInAnyCaseAfterSlashOrHyphen)
+{
+    for (const char* line : {"/s", "-S", "/S", "s", "  /s  ", "/x /s", "::/s"}) {
+        Invocation run = parse(line);
+        EXPECT_EQ(run.mode, Mode::Saver) << line;
+    }
+}
+
+TEST(CommandLine, PreviewTakesTheFollowingHandleBySpaceOrColon)
+{
+    for (const char* line : {"/p 1234", "/p:1234", "-P 1234", "/p::1234"}) {
+        Invocation preview = parse(line);
+        EXPECT_EQ(preview.mode, Mode::Preview) << line;
+        EXPECT_EQ(preview.handle, 1234u) << line;
+    }
+    Invocation afterUnknown = parse("/q /p 7");
+    EXPECT_EQ(afterUnknown.mode, Mode::Preview);
+    EXPECT_EQ(afterUnknown.handle, 7u);
+
+    Invocation noHandle = parse("/p");
+    EXPECT_EQ(noHandle.mode, Mode::Preview);
+    EXPECT_EQ(noHandle.handle, 0u);
+}
+
+TEST(CommandLine, SettingsOwnerIsTheHandleOrTheForegroundWindow)
+{
+    Invocation owned = parse("/c:5678");
+    EXPECT_EQ(owned.mode, Mode::Settings);
+    EXPECT_EQ(owned.handle, 5678u);
+    EXPECT_FALSE(owned.ownerFromForeground);
+
+    Invocation foreground = parse("/c");
+    EXPECT_EQ(foreground.mode, Mode::Settings);
+    EXPECT_TRUE(foreground.ownerFromForeground);
+
+    Invocation empty = parse("");
+    EXPECT_EQ(empty.mode, Mode::Settings);
+    EXPECT_FALSE(empty.ownerFromForeground);
+    EXPECT_EQ(empty.handle, 0u);
+
+    // Only delimiters: no token at all, like the empty line.
+    EXPECT_EQ(parse(" :/- ").mode, Mode::Settings);
+}
+
+TEST(CommandLine, WordsAndUnknownLettersStartNothing)
+{
+    for (const char* line : {"/config", "/a /b", "/save", "/preview 12", "x"})
+        EXPECT_EQ(parse(line).mode, Mode::None) << line;
+}
+
+TEST(CommandLine, OnlyTheFirstModeLetterCounts)
+{
+    Invocation first = parse("/s /p 12");
+    EXPECT_EQ(first.mode, Mode::Saver);
+    // Later tokens are never looked at, so a bad one after the mode does not matter.
+    EXPECT_EQ(parse("/s /p abc").mode, Mode::Saver);
+}
+
+TEST(CommandLine, HandleTokensThatAreNotUnsignedDecimalNumbersAreNamed)
+{
+    EXPECT_NE(badArgumentText("p abc").find("\"abc\""), std::string::npos);
+    EXPECT_NE(badArgumentText("c s").find("\"s\""), std::string::npos);
+    EXPECT_NE(badArgumentText("/p 12ab").find("\"12ab\""), std::string::npos);
+    EXPECT_NE(badArgumentText("/p 4294967296").find("4294967296"), std::string::npos);
+    EXPECT_NE(badArgumentText("/c 99999999999").find("99999999999"), std::string::npos);
+    // A minus sign is a delimiter, so "-5" is the token "5".
+    EXPECT_EQ(parse("/p -5").handle, 5u);
+    EXPECT_EQ(parse("/p 4294967295").handle, 4294967295u);
+}
+
+TEST(CommandLine, HostContractIsReadFromTheArgumentsAsGiven)
+{
+    Invocation byId = parseArguments({"-window-id", "0x1a00007"});
+    EXPECT_EQ(byId.mode, Mode::Hosted);
+    EXPECT_EQ(byId.handle, 0x1a00007u);
+    EXPECT_EQ(parseArguments({"-window-id", "4242"}).handle, 4242u);
+    EXPECT_THROW(parseArguments({"-window-id"}), BadArgument);
+    EXPECT_THROW(parseArguments({"-window-id", "zz"}), BadArgument);
+    EXPECT_THROW(parseArguments({"-window-id", "0"}), BadArgument);
+
+    ::unsetenv("XSCREENSAVER_WINDOW");
+    Invocation root = parseArguments({"-root"});
+    EXPECT_EQ(root.mode, Mode::Hosted);
+    EXPECT_TRUE(root.hostIsRoot);
+
+    ::setenv("XSCREENSAVER_WINDOW", "0x2c00003", 1);
+    Invocation fromHost = parseArguments({"-root"});
+    EXPECT_FALSE(fromHost.hostIsRoot);
+    EXPECT_EQ(fromHost.handle, 0x2c00003u);
+    ::setenv("XSCREENSAVER_WINDOW", "garbage", 1);
+    EXPECT_THROW(parseArguments({"-root"}), BadArgument);
+    ::unsetenv("XSCREENSAVER_WINDOW");
+
+    // Without the host options the arguments are joined and read as one command line.
+    Invocation joined = parseArguments({"/p", "77"});
+    EXPECT_EQ(joined.mode, Mode::Preview);
+    EXPECT_EQ(joined.handle, 77u);
+    EXPECT_EQ(parseArguments({}).mode, Mode::Settings);
+}
