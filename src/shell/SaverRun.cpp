@@ -6,11 +6,11 @@
 #include "engine/Log.h"
 #include "platform/Cursor.h"
 #include "platform/DisplayModes.h"
-#include "platform/MessagePump.h"
 #include "platform/SystemInfo.h"
 #include "scene/Forest.h"
 #include "scene/SSLevelFactory.h"
 #include "shell/FatalError.h"
+#include "shell/MessageLoop.h"
 #include "shell/Modes.h"
 
 using namespace System;
@@ -63,18 +63,9 @@ void runSaver(Platform::NativeHandle host)
     engine->addForm(form);
     Platform::showCursor(false);
 
-    bool done = false;
-    while (!done) {
-        Platform::Message message;
-        if (Platform::peekMessage(message)) {
-            if (message.kind == Platform::Message::Kind::Quit)
-                done = true;
-            else
-                Platform::dispatchMessage(message);
-        } else {
-            engine->frame();
-        }
-    }
+    MessageLoop loop;
+    loop.frame = [engine] { engine->frame(); };
+    loop.run();
 
     engine->stop();
     delete factory;
