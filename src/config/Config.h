@@ -6,8 +6,8 @@
 #include "engine/Types.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <exception>
-#include <iostream>
 #include <string>
 #include <utility>
 
@@ -153,7 +153,7 @@ private:
     {
         while (!message.empty() && message.back() == '\n')
             message.pop_back();
-        std::cerr << "fernhollow: could not save settings: " << message << std::endl;
+        std::fprintf(stderr, "fernhollow: could not save settings: %s\n", message.c_str());
     }
 
     DisplayMode mode;

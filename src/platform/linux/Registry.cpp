@@ -20,9 +20,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <optional>
 
 namespace System::Platform {
@@ -110,7 +110,8 @@ enum class ReadResult { Read, Missing, Failed };
 
 ReadResult readFile(const std::string& path, std::string& text, mode_t& mode, std::string& error)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO in the file's place must not hang the open; it is refused below.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {
         if (errno == ENOENT)
             return ReadResult::Missing;
@@ -304,7 +305,8 @@ public:
             return;
         std::string error;
         if (!commit(at, writes, nullptr, error))
-            std::cerr << "fernhollow: could not save registry key " << at.section << ": " << error << std::endl;
+            std::fprintf(stderr, "fernhollow: could not save registry key %s: %s\n", at.section.c_str(),
+                         error.c_str());
     }
 
     bool query(const std::string& name, RegistryType& type, std::vector<unsigned char>& data) const override
@@ -334,7 +336,7 @@ private:
     {
         if (RegistryFile::storableName(name))
             return true;
-        std::cerr << "fernhollow: registry value name with a line break or NUL not stored" << std::endl;
+        std::fprintf(stderr, "fernhollow: registry value name with a line break or NUL not stored\n");
         return false;
     }
 

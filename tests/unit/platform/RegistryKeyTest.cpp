@@ -179,7 +179,7 @@ TEST_F(RegistryKeyTest, CreateFailsWhereNoFileCanBe)
     }
     EXPECT_EQ(ScratchConfigHome::read(plainFile), "not a folder");
 
-    // The folder itself a file, then the settings file a folder.
+    // The folder itself a file, then the settings file a folder or a FIFO.
     setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
     ScratchConfigHome::write(home.folder(), "in the way");
     EXPECT_EQ(RegistryKey::create(path), nullptr);
@@ -187,6 +187,10 @@ TEST_F(RegistryKeyTest, CreateFailsWhereNoFileCanBe)
     std::filesystem::create_directories(home.file());
     EXPECT_EQ(RegistryKey::create(path), nullptr);
     EXPECT_EQ(RegistryKey::open(path), nullptr);
+    std::filesystem::remove(home.file());
+    ASSERT_EQ(mkfifo(home.file().c_str(), 0600), 0);
+    EXPECT_EQ(RegistryKey::open(path), nullptr);
+    EXPECT_EQ(RegistryKey::create(path), nullptr);
     std::filesystem::remove(home.file());
 
     for (std::string bad : {"", "\\Software\\X", "Software\\X\\", "Software\\\\X", "Soft\nware"}) {
