@@ -114,6 +114,12 @@ TEST_F(RegistryKeyTest, WritesShowAtOnceInTheKeyAndReachTheFileWhenItCloses)
         expected.push_back(0);
         EXPECT_EQ(data, expected);
         EXPECT_EQ(home.readFile(), empty);
+
+        testing::internal::CaptureStderr();
+        key->setDword("two\nlines", 1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "fernhollow: registry value name with a line break or NUL not stored\n");
+        EXPECT_FALSE(key->query("two\nlines", type, data));
     }
     EXPECT_EQ(home.readFile(), "REGEDIT4\n\n[" + section + "]\n\"Volume\"=dword:0000001e\n"
                                "\"SiteAddressURL\"=\"http://example.org/a\\\\b\\\"c\"\n\n");
@@ -235,6 +241,29 @@ TEST_F(RegistryKeyTest, DamagedFileIsBackedUpBeforeItIsRewritten)
     EXPECT_EQ(ScratchConfigHome::read(home.file() + ".bak"), damaged);
     EXPECT_EQ(ScratchConfigHome::read(home.file() + ".bak.1"), damagedAgain);
     EXPECT_EQ(dwordOf(stored().find(section, "Volume")), 7u);
+}
+
+TEST_F(RegistryKeyTest, BackupsAreReusedButNeverOverwritten)
+{
+    const std::string damaged = "REGEDIT4\n\n[" + section + "]\n\"Volume\"=dword:00000009\ngarbage\n";
+    home.writeFile(damaged);
+    ScratchConfigHome::write(home.file() + ".bak", damaged);  // left by a commit that failed after it
+    RegistryKey::create(path)->setDword("Volume", 10);
+    EXPECT_FALSE(ScratchConfigHome::exists(home.file() + ".bak.1"));
+    EXPECT_EQ(dwordOf(stored().find(section, "Volume")), 10u);
+
+    // With every backup name taken by other versions the file is not rewritten at all.
+    home.writeFile(damaged);
+    for (int n = 1; n < 100; ++n)
+        ScratchConfigHome::write(home.file() + ".bak." + std::to_string(n), "version " + std::to_string(n));
+    ScratchConfigHome::write(home.file() + ".bak", "version 0");
+    testing::internal::CaptureStderr();
+    RegistryKey::create(path)->setDword("Volume", 11);
+    std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(home.readFile(), damaged);
+    EXPECT_EQ(ScratchConfigHome::read(home.file() + ".bak"), "version 0");
+    EXPECT_EQ(message, "fernhollow: could not save registry key " + section + ": too many backups of " +
+                           home.file() + "\n");
 }
 
 TEST_F(RegistryKeyTest, FailedCommitLeavesTheOldFileIntact)
