@@ -34,13 +34,6 @@ protected:
 
 } // namespace
 
-TEST_F(RegistryReaderWriterTest, ReaderCreatesAMissingKey)
-{
-    RegistryReader reader(path);
-    EXPECT_EQ(home.readFile(), header + "\n");
-    EXPECT_EQ(reader.readDwordOr("width", 1024), 1024u);
-}
-
 TEST_F(RegistryReaderWriterTest, KeyThatCannotBeCreatedThrowsItsPath)
 {
     std::string plainFile = home.path() + "/plain";
@@ -95,22 +88,4 @@ TEST_F(RegistryReaderWriterTest, ReadTextTakesOnlyStringsUpToTheirNul)
     EXPECT_EQ(target, "http://example.org/");
     reader.readText("empty", target);
     EXPECT_EQ(target, "");
-}
-
-TEST_F(RegistryReaderWriterTest, WriterCommitsItsValuesTogetherWhenDestroyed)
-{
-    {
-        RegistryWriter writer(path);
-        writer.writeDword("Gamma", 100);
-        writer.writeDword("Big", 0xfffffffeu);
-        writer.writeText("SiteAddressURL", "http://x/\"q\"\\");
-        EXPECT_EQ(home.readFile(), header + "\n");
-    }
-    EXPECT_EQ(home.readFile(), header + "\"Gamma\"=dword:00000064\n"
-                                        "\"Big\"=dword:fffffffe\n"
-                                        "\"SiteAddressURL\"=\"http://x/\\\"q\\\"\\\\\"\n\n");
-    RegistryReader reader(path);
-    std::string text;
-    reader.readText("SiteAddressURL", text);
-    EXPECT_EQ(text, "http://x/\"q\"\\");
 }

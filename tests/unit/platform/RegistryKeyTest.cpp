@@ -130,23 +130,6 @@ TEST_F(RegistryKeyTest, WritesShowAtOnceInTheKeyAndReachTheFileWhenItCloses)
     EXPECT_EQ(data[0], 0x1e);
 }
 
-TEST_F(RegistryKeyTest, KeysOpenAtTheSameTimeKeepEachOthersWrites)
-{
-    ASSERT_NE(RegistryKey::create(path), nullptr);
-    auto first = RegistryKey::create(path);
-    auto second = RegistryKey::open(path);
-    first->setDword("width", 800);
-    first->setDword("shared", 1);
-    second->setDword("Volume", 20);
-    second->setDword("shared", 2);
-    first.reset();
-    second.reset();
-    RegistryFile file = stored();
-    EXPECT_EQ(dwordOf(file.find(section, "width")), 800u);
-    EXPECT_EQ(dwordOf(file.find(section, "Volume")), 20u);
-    EXPECT_EQ(dwordOf(file.find(section, "shared")), 2u);  // the later commit wins
-}
-
 TEST_F(RegistryKeyTest, FolderFollowsXdgConfigHomeThenHome)
 {
     EXPECT_EQ(System::Platform::registryFolder(), home.path() + "/fernhollow");
