@@ -1,25 +1,48 @@
 #pragma once
-// Interim: replaced by the settings work.
+// The saver's settings: the engine's display and sound settings plus the saver's own options, all in
+// the key "Software\Tallowmere Studio\Fernhollow Screensaver" below the current user.
 #include "config/Config.h"
+#include "config/RegistryReader.h"
+#include "config/RegistryWriter.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 struct SaverOptions {
-    bool UseDesktop = true;
+    bool UseDesktop = true;   // run in the desktop's mode instead of the stored width, height, depth
     bool ShowFps = false;
     bool ShowTime = true;
-    bool TimeStyle = true;
-    std::int32_t Gamma = 100;
-    bool ExitOnMM = true;
+    bool TimeStyle = true;    // true: 12-hour clock
+    std::int32_t Gamma = 100; // percent
+    bool ExitOnMM = true;     // end the run when the mouse moves
 };
 
 class SaverConfig : public System::Config<System::RegistryReader, System::RegistryWriter> {
 public:
-    static SaverConfig& instance()
-    {
-        static SaverConfig config;
-        return config;
-    }
-    SaverConfig() : Config("Software\\Tallowmere Studio\\Fernhollow Screensaver") {}
+    using StringLoader = std::function<std::string(unsigned id)>;
+
+    static constexpr const char* keyPath = "Software\\Tallowmere Studio\\Fernhollow Screensaver";
+
+    // The process's one instance, constructed and loaded on the first call, saved and destroyed at
+    // process exit. When construction throws nothing is kept and the next call tries again.
+    static SaverConfig& instance();
+
+    // strings supplies the string-table entries: 2, the maker's web page; 4, "1" when the stored
+    // "SiteAddressURL" is to be used instead. Throws Exception when the key can be neither opened nor
+    // created.
+    explicit SaverConfig(StringLoader strings = StringLoader());
+
+    void load() override;
+    void save() override;
+
+    // The address the settings dialog's Visit button opens.
+    std::string siteAddress() const;
+
     SaverOptions options;
+
+private:
+    StringLoader strings;
+    bool useStoredSiteAddress = false;
+    std::string siteAddressText;
 };

@@ -1,0 +1,30 @@
+#pragma once
+// Writes values into one registry key below the current user, creating the key when missing. The
+// writes are committed together when the writer is destroyed.
+#include "platform/Registry.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace System {
+
+class RegistryWriter {
+public:
+    // Throws Exception "Could not create registry key <keyPath>\n" when the key can be neither created
+    // nor opened.
+    explicit RegistryWriter(const std::string& keyPath);
+    ~RegistryWriter();  // closes the key, committing the writes
+    RegistryWriter(const RegistryWriter&) = delete;
+    RegistryWriter& operator=(const RegistryWriter&) = delete;
+
+    // A REG_DWORD of 4 bytes.
+    void writeDword(const std::string& name, std::uint32_t value);
+    // A REG_SZ: the text with its terminating NUL.
+    void writeText(const std::string& name, const std::string& text);
+
+private:
+    std::unique_ptr<Platform::RegistryKey> key;
+};
+
+} // namespace System
