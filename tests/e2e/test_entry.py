@@ -39,7 +39,9 @@ class EntryTest(unittest.TestCase):
         for args in (["/s"], ["-S"], ["/S"], ["/x", "/s"]):
             run = Run(args, self.x, self.settings.path)
             window = wait_until(self.x.find_window, 20)
-            self.assertIsNotNone(window, args)
+            if window is None:
+                run.signal()
+                self.fail("%s: no window; status %s, stderr: %s" % (args, run.process.returncode, run.stderr))
             self.assertEqual(run.signal(), 0, args)
             wait_until(lambda: self.x.find_window() is None, 5)
 

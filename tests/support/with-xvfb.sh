@@ -6,7 +6,7 @@ geometry=$1; shift
 [ "$1" = "--" ] && shift
 fifo=$(mktemp -u)
 mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3>"$fifo" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
 xpid=$!
 read -r num <"$fifo"
 rm -f "$fifo"
