@@ -21,9 +21,8 @@ struct State {
     std::vector<char> windowSystemFlags = std::vector<char>(Table::windowSystemExtensionCount, 0);
     std::vector<void*> slots = std::vector<void*>(Table::entryPointCount, nullptr);
     std::string foundList;
-    // The window-system extension string of the last load; hasWindowSystem false when there was none.
+    // The window-system extension string of the last load; empty when there was none.
     std::string windowSystem;
-    bool hasWindowSystem = false;
     bool error = false;
 };
 
@@ -151,7 +150,6 @@ int ExtensionLoader::load(const char* version, const char* extensions, const cha
         if (versionFlags[i])
             s.error |= !fetch(Table::versions[i], lookup, false);
 
-    s.hasWindowSystem = windowSystem != nullptr;
     s.windowSystem = windowSystem ? windowSystem : "";
     for (std::size_t i = 0; i < Table::windowSystemExtensionCount; ++i) {
         const Table::Group& group = Table::windowSystemExtensions[i];
@@ -177,8 +175,7 @@ bool ExtensionLoader::queryExtension(const std::string& name, const char* extens
 
 bool ExtensionLoader::queryWindowSystemExtension(const std::string& name)
 {
-    const State& s = state();
-    return s.hasWindowSystem && listsWord(s.windowSystem.c_str(), name);
+    return listsWord(state().windowSystem.c_str(), name);
 }
 
 bool ExtensionLoader::isSupported(const std::string& name)
