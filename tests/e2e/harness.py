@@ -377,14 +377,25 @@ class DialogDriver:
             self.process.wait()
             raise AssertionError("fernhollow did not end within %s s" % timeout)
         self.finish_stderr()
+        self._close()
         return status
 
     def finish_stderr(self):
-        if self.process.poll() is not None and not self.stderr:
+        if self.process.poll() is not None and not self.process.stderr.closed:
             self.stderr = self.process.stderr.read()
         return self.stderr
+
+    def _close(self):
+        self._reader.join(5)
+        for stream in (self.process.stdin, self.process.stdout, self.process.stderr):
+            try:
+                stream.close()
+            except OSError:
+                pass
 
     def kill(self):
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        self.finish_stderr()
+        self._close()
