@@ -34,6 +34,9 @@ void Fade::update(double seconds)
 {
     if (!running)
         return;
+    // Fail before advancing, so a fade without a setter is left exactly as it was.
+    if (!setter)
+        throw boost::bad_function_call();
     elapsed += seconds;
     // Clamped before the conversion so a huge step cannot overflow the integer.
     double step = std::clamp(std::trunc(elapsed * rate), -1.0e6, 1.0e6);
