@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace System {
@@ -229,13 +230,17 @@ void GLDriver::drawOutline(const Types::Rect& rect, Types::Colour32 colour)
     begin2D();
     glPushMatrix();
     glLoadIdentity();
-    const float x = static_cast<float>(rect.x);
-    const float y = static_cast<float>(rect.y);
+    // Through pixel centres: lines along pixel borders land on either side at the rasteriser's
+    // whim, so the edges would not be the rectangle's own outermost pixels.
+    const float left = rect.x + 0.5f;
+    const float top = rect.y + 0.5f;
+    const float right = rect.x + std::max(rect.width - 0.5f, 0.5f);
+    const float bottom = rect.y + std::max(rect.height - 0.5f, 0.5f);
     glBegin(GL_LINE_LOOP);
-    glVertex2f(x, y);
-    glVertex2f(x + rect.width, y);
-    glVertex2f(x + rect.width, y + rect.height);
-    glVertex2f(x, y + rect.height);
+    glVertex2f(left, top);
+    glVertex2f(right, top);
+    glVertex2f(right, bottom);
+    glVertex2f(left, bottom);
     glEnd();
     glPopMatrix();
     leave2D();
