@@ -191,6 +191,9 @@ void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
     if (textured) {
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, texture->getGlName());
+    } else {
+        // Otherwise whatever texture an upload left bound would tint the quad.
+        glDisable(GL_TEXTURE_2D);
     }
     begin2D();
     const float x = static_cast<float>(rect.x);
@@ -228,6 +231,8 @@ void GLDriver::drawOutline(const Types::Rect& rect, Types::Colour32 colour)
 {
     glColor4ub(colour.r, colour.g, colour.b, colour.a);
     begin2D();
+    // Lines are never textured; the pushed enable bits restore the caller's setting.
+    glDisable(GL_TEXTURE_2D);
     glPushMatrix();
     glLoadIdentity();
     // Through pixel centres: lines along pixel borders land on either side at the rasteriser's

@@ -208,6 +208,27 @@ TEST_F(Driver, AnOutlineLiesOnTheRectanglesOwnEdgePixels)
     expectOutline(*surface, Rect{200, 3, 2, 2}, Pixel{255, 255, 0});
 }
 
+TEST_F(Driver, UntexturedDrawingIgnoresATextureLeftBound)
+{
+    // As an upload leaves it: a green texture bound, texturing on.
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    const unsigned char green[4 * 4] = {0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, green);
+    glEnable(GL_TEXTURE_2D);
+
+    driver().drawOutline(Rect{10, 100, 20, 20}, Colour32{255, 0, 0, 255});
+    EXPECT_EQ(at(10, 100), (Pixel{255, 0, 0}));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D)) << "an outline leaves the caller's texturing alone";
+    driver().drawQuad(Rect{10, 20, 30, 40}, nullptr, Colour32{255, 0, 0, 255});
+    EXPECT_EQ(at(20, 30), (Pixel{255, 0, 0}));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    glDeleteTextures(1, &name);
+}
+
 TEST_F(Driver, WireframeWordsAreExactAndABadOneChangesNothing)
 {
     auto state = [] {
