@@ -1,17 +1,16 @@
 #pragma once
-// A real window with a started driver, and pixel read-back in the driver's 2D coordinates
+// A real window with a started driver, read back pixel by pixel in the driver's 2D coordinates
 // (origin top-left, y downwards).
 #include "engine/GLDriver.h"
 #include "engine/GLWindow.h"
 
 #include <GL/gl.h>
 
-#include <memory>
 #include <ostream>
 
 struct Pixel {
     int r = 0, g = 0, b = 0;
-    bool operator==(const Pixel& other) const { return r == other.r && g == other.g && b == other.b; }
+    bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
 inline std::ostream& operator<<(std::ostream& out, const Pixel& p)
@@ -19,14 +18,15 @@ inline std::ostream& operator<<(std::ostream& out, const Pixel& p)
     return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
 }
 
-class DrawingSurface {
-public:
+const Pixel Black{0, 0, 0}, Red{255, 0, 0}, Green{0, 255, 0};
+
+struct DrawingSurface {
     static constexpr int Size = 256;
 
     DrawingSurface() : window("t", Size, Size, 32, false), driver(Size, Size, 32)
     {
-        created = window.create();
-        if (!created)
+        ready = window.create();
+        if (!ready)
             return;
         window.show();
         driver.start(window.deviceContext());
@@ -38,8 +38,6 @@ public:
         window.shutdown();
     }
 
-    bool ready() const { return created; }
-
     void clear()
     {
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -48,17 +46,14 @@ public:
 
     Pixel at(int x, int y)
     {
-        glFinish();
         unsigned char rgba[4] = {};
+        glFinish();
         glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(x, Size - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         return Pixel{rgba[0], rgba[1], rgba[2]};
     }
 
     System::GLWindow window;
     System::GLDriver driver;
-
-private:
-    bool created = false;
+    bool ready = false;
 };
