@@ -1,4 +1,6 @@
 #include "config/Config.h"
+#include "config/RegistryReader.h"
+#include "config/RegistryWriter.h"
 #include "engine/CommandRegistry.h"
 #include "engine/Engine.h"
 #include "engine/Exception.h"
@@ -9,6 +11,7 @@
 #include "engine/ui/WindowManager.h"
 
 #include "LogCapture.h"
+#include "ScratchConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +35,7 @@ public:
 TEST(StartedEngine, TakesAFormWiresTheWireframeCommandAndRunsFrames)
 {
     LogCapture log;
+    ScratchConfigHome home;
     EngineSettings settings("Software\\Fernhollow tests");
     settings.setDisplayMode(DisplayMode{256, 256, 32, false});
     // Kept to process exit: the input service and the console commands keep pointing at the engine.
