@@ -28,8 +28,9 @@ SoundManager::~SoundManager()
 void SoundManager::setVolume(int percent)
 {
     volume = static_cast<float>(percent) * 0.01f;
+    // As addSound does: while sound is off, a new volume must not make muted sounds heard.
     for (Sound* sound : sounds)
-        sound->setVolume(volume);
+        sound->setVolume(enabled ? volume : 0.0f);
 }
 
 void SoundManager::setEnabled(bool value)

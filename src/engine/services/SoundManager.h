@@ -18,7 +18,8 @@ public:
     static SoundManager& instance();
     virtual ~SoundManager();
 
-    // Master volume = percent / 100, applied to every sound (each clamps it to 0..1).
+    // Master volume = percent / 100, applied to every sound (each clamps it to 0..1); while sound
+    // is off they stay silent.
     void setVolume(int percent);
     // Only sounds made afterwards are muted or not.
     void setEnabled(bool value);
