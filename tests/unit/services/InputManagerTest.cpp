@@ -224,6 +224,11 @@ struct SetupFailure {
     const char* message;
 };
 
+void PrintTo(const SetupFailure& failure, std::ostream* out)
+{
+    *out << failure.device << " " << failure.step;
+}
+
 class InputSetupFailure : public InputManagerTest, public ::testing::WithParamInterface<SetupFailure> {};
 
 TEST_P(InputSetupFailure, LogsTheStepThrowsItsTextAndLeavesNoDeviceBehind)
