@@ -58,14 +58,14 @@ Event release(std::uint32_t code) { return {code, 0}; }
 
 std::unique_ptr<DisplayWindow> openWindow(int x, int y, int width, int height)
 {
-    WindowSpec spec;
-    spec.title = "input test";
-    spec.x = x;
-    spec.y = y;
-    spec.width = width;
-    spec.height = height;
-    spec.bordered = false;
-    std::unique_ptr<DisplayWindow> window = DisplayWindow::create(spec, [](WindowMessage, int, int) {});
+    WindowSpec layout;
+    layout.title = "input test";
+    layout.x = x;
+    layout.y = y;
+    layout.width = width;
+    layout.height = height;
+    layout.bordered = false;
+    std::unique_ptr<DisplayWindow> window = DisplayWindow::create(layout, [](WindowMessage, int, int) {});
     if (window)
         window->show();
     return window;
@@ -325,6 +325,28 @@ TEST_F(InputDevicesOnWindow, FocusElsewhereStopsInputUntilItComesBack)
     EXPECT_EQ(collect(*keyboard, 2), (Events{press(0x1F), release(0x1F)})) << "nothing from the other window";
     ASSERT_TRUE(xdotool("mousemove_relative -- 2 0"));
     EXPECT_EQ(collect(*mouse, 1), (Events{{0, 2}}));
+}
+
+TEST_F(InputDevicesOnWindow, SetUpIsRefusedWhileAcquiredOrForAnUnknownWindow)
+{
+    EXPECT_EQ(keyboard->setDataFormat(), DeviceResult::Failed);
+    EXPECT_EQ(keyboard->setBufferSize(8), DeviceResult::Failed);
+    EXPECT_EQ(keyboard->setWindow(window->handle()), DeviceResult::Failed);
+    ASSERT_EQ(keyboard->unacquire(), DeviceResult::Ok);
+    EXPECT_EQ(keyboard->setWindow(window->handle() + 12345), DeviceResult::Failed);
+    EXPECT_EQ(keyboard->setWindow(0), DeviceResult::Failed);
+
+    // Without a buffer size the device is unbuffered: it can be acquired but not read.
+    std::unique_ptr<InputDevice> unbuffered = InputDevice::create(DeviceKind::Mouse);
+    ASSERT_TRUE(unbuffered);
+    ASSERT_EQ(unbuffered->setWindow(window->handle()), DeviceResult::Ok);
+    ASSERT_EQ(unbuffered->acquire(), DeviceResult::Ok);
+    ASSERT_TRUE(xdotool("mousemove_relative -- 1 1"));
+    sleepMs(50);
+    DeviceEvent events[4];
+    std::size_t count = 4;
+    EXPECT_EQ(unbuffered->read(events, count), DeviceResult::Failed);
+    EXPECT_EQ(count, 0u);
 }
 
 // The input manager on the real devices, as the engine drives it once a frame.

@@ -245,6 +245,28 @@ TEST(AudioOutput, UndecodableBytesOpenNoStream)
     EXPECT_TRUE(bursts(recorded).empty()) << "nothing was played";
 }
 
+TEST(AudioOutput, RunningOutOfSourcesLeavesTheRestSilent)
+{
+    record([](SoundManager& manager) {
+        Sound* last = nullptr;
+        int made = 0;
+        for (; made < 1000; ++made) {
+            last = manager.createSound("many", false, true, block(testSound(OneShot)));
+            if (!last->hasStream())
+                break;
+        }
+        ASSERT_LT(made, 1000);
+        EXPECT_GT(made, 0);
+        EXPECT_EQ(Platform::AudioDevice::lastError(), "No audio source left");
+        last->play();
+        EXPECT_FALSE(last->isPlaying());
+        Sound* first = manager.getSounds().front();
+        first->play();
+        EXPECT_TRUE(first->isPlaying()) << "the sounds made before still play";
+        std::cout << "[ MEASURED ] sources available: " << made << "\n";
+    });
+}
+
 TEST(AudioOutput, RepeatingSoundLoopsWithoutAGap)
 {
     bool playing = false;
