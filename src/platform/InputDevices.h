@@ -48,7 +48,7 @@ public:
     // The predefined event format of the device's kind. Fails while acquired.
     virtual DeviceResult setDataFormat() = 0;
     // Cooperative level: foreground, non-exclusive. The device is then acquired only while that
-    // window has the focus; without a window it takes input whatever has the focus.
+    // window has the focus. A device given no window takes input whichever window has the focus.
     virtual DeviceResult setWindow(NativeHandle window) = 0;
     // How many events the device keeps between reads; 0, the default, leaves it unbuffered and
     // reads fail. Events beyond it are lost and the next read answers BufferOverflow. Fails while
