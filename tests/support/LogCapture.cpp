@@ -28,3 +28,9 @@ int LogCapture::indexOf(const std::string& text) const
             return static_cast<int>(i);
     return -1;
 }
+
+std::string LogCapture::last() const
+{
+    std::vector<std::string> all = texts();
+    return all.empty() ? std::string() : all.back();
+}

@@ -19,6 +19,8 @@ public:
     bool contains(const std::string& text) const;
     // Position of the first line whose text equals text; -1 when absent.
     int indexOf(const std::string& text) const;
+    // The text of the last line; empty when there is none.
+    std::string last() const;
 
     std::vector<std::string> lines;
 };
