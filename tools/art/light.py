@@ -11,7 +11,8 @@ from common import blur, col, fbm, grid, smoothstep, solid
 
 SOURCE = (1.02, -0.32)  # above the top right corner (fractions of the 16:9 picture)
 ANIMALS = [  # (x, y, rx, ry): where the beams are kept faint
-    (0.59, 0.70, 0.09, 0.09), (0.24, 0.665, 0.05, 0.05), (0.16, 0.40, 0.04, 0.07)]
+    (0.59, 0.70, 0.09, 0.09), (0.24, 0.665, 0.05, 0.05), (0.16, 0.40, 0.04, 0.07),
+    (0.70, 0.96, 0.2, 0.1)]  # and the corner where the clock is drawn stays dark
 BEAMS = [  # (angle of the beam below the horizontal to the left, degrees; width in degrees; strength)
     (112.0, 1.6, 0.85), (118.5, 2.4, 1.0), (124.0, 1.2, 0.6), (129.0, 2.0, 0.8), (134.5, 1.4, 0.55),
     (140.0, 2.6, 0.7), (147.0, 1.5, 0.45)]
@@ -30,11 +31,11 @@ def frame(r, index, w=480, h=270):
         c = center + turn * (0.6 + 0.4 * math.cos(i))
         a += strength * breathe * np.exp(-((ang - c) / width) ** 2)
     # beams fade in below the canopy and out towards the ground
-    along = smoothstep(0.25, 0.55, dist) * smoothstep(1.55, 0.95, dist)
+    along = smoothstep(0.25, 0.55, dist) * smoothstep(1.9, 1.05, dist)
     motes = 0.75 + 0.25 * fbm(r, w, h, 40, 4)
     a = a * along * motes
     glow = np.exp(-(((X - 0.93) / 0.25) ** 2 + ((Y - 0.02) / 0.2) ** 2)) * 0.5
-    a = a * 0.26 + glow * 0.22
+    a = a * 0.34 + glow * 0.24
     for x, y, rx, ry in ANIMALS:
         a *= 1 - 0.7 * np.exp(-(((X - x) / rx) ** 2 + ((Y - y) / ry) ** 2))
     a = blur(a, 2.0)

@@ -47,3 +47,34 @@ def bark(r, w, h, scale=1.0):
     v = 0.55 * ridges + 0.3 * fine + 0.15 * cracks
     v = (v - v.min()) / max(v.max() - v.min(), 1e-6)
     return np.clip((v - 0.25) / 0.6, 0, 1) ** 0.8
+
+
+def foliage(r, density, leaf=6.0, soft=0.05, clump=8.0, light_boost=None):
+    """Leafy masses where `density` (h, w) passes 0.5: ragged leaf-sized edges, clumps lit from the upper
+    right, fine leaf texture. Returns (alpha, brightness 0..1.3)."""
+    h, w = density.shape
+    edge = noise(r, w, h, leaf) * 0.16 + noise(r, w, h, leaf * 0.5) * 0.09 + noise(r, w, h, leaf * 2.5) * 0.12
+    d = density + edge - 0.185
+    alpha = np.clip((d - 0.5) / soft + 0.5, 0, 1)
+    lam, _ = relief(alpha, clump, 1.4)
+    lam2, _ = relief(np.clip((d - 0.5) / 0.02 + 0.5, 0, 1), clump * 0.35, 1.6)
+    tex = noise(r, w, h, leaf * 0.7)
+    bright = 0.15 + 0.55 * lam + 0.35 * lam2 * (0.6 + 0.8 * tex)
+    bright = bright * (0.5 + 0.75 * noise(r, w, h, clump * 4))  # clumps in front of and behind each other
+    if light_boost is not None:
+        bright = bright * (1 + light_boost)
+    return alpha.astype(np.float32), bright.astype(np.float32)
+
+
+def leaf_ramp(b):
+    """Leaf colour for a brightness 0..1.3: deep shade, green, sunlit yellow-green."""
+    from common import col
+    stops = [(0.0, col('#0f1a0a')), (0.3, col('#263d15')), (0.55, col('#4a6b24')), (0.8, col('#86a03c')),
+             (1.05, col('#c9cc6a')), (1.3, col('#f1e7a6'))]
+    b = np.clip(b, 0, 1.3)
+    out = np.zeros(b.shape + (3,), np.float32)
+    for (x0, c0), (x1, c1) in zip(stops[:-1], stops[1:]):
+        t = np.clip((b - x0) / (x1 - x0), 0, 1)[..., None]
+        inside = ((b >= x0) & (b <= x1))[..., None]
+        out = np.where(inside, c0 + (c1 - c0) * t, out)
+    return out
