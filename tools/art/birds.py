@@ -130,7 +130,7 @@ def rabbit(r, w, h, k):
     body = m([(22, 30), (30, 24), (42, 22), (53, 28), (58, 38), (58, 46), (52, 51), (36, 52), (24, 51),
               (19, 45)])
     head = m(ellipse=((24, 25), (11, 8.5), -12))
-    tail = m(ellipse=((58.5, 42), (4, 4.2), 0))
+    tail = m(ellipse=((57.5, 43), (3.2, 3.4), 0))
     allm = np.maximum(body, head)
     lam, _ = relief(allm, 6 * k, 1.3)
     fur = streaks(r, w, h, 2.5, 0.8 * k)
@@ -148,7 +148,7 @@ def rabbit(r, w, h, k):
     rgb = mix(rgb, col('#4a3a34'), nose * 0.7)
     over(out, solid(rgb, allm))
     lam_t, _ = relief(tail, 2 * k)
-    over(out, solid(col('#f1ede6') * (0.7 + 0.35 * lam_t[..., None]), tail))
+    over(out, solid(col('#d9d2c6') * (0.55 + 0.35 * lam_t[..., None]), tail * 0.9))
     # near ear, upright and slightly back, with a dark tip
     ear = m([(27, 17), (29, 6), (33, 1), (37, 1.5), (36, 8), (33, 19)])
     lam, _ = relief(ear, 2 * k)
