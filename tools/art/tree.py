@@ -73,6 +73,8 @@ def paint(seed, r):
     lam_r, _ = relief(root, 20, 1.2)
     light = np.where(root > trunk, 0.25 + 0.85 * lam_r, cyl)
     base = mix(col('#221d18'), col('#8a8171'), np.clip(height * 1.2, 0, 1))
+    base = np.where((root > trunk)[..., None], mix(col('#3b332b'), col('#9a907e'), np.clip(height * 1.1, 0, 1)),
+                    base)
     algae = smoothstep(0.3, -0.6, s) * fbm(r, w, h, 80, 4)
     base = mix(base, col('#5c6a3c'), algae * 0.55)
     rgb = base * (light * (0.55 + 0.7 * bump))[..., None]
@@ -98,6 +100,33 @@ def paint(seed, r):
     soil = 0.785 + 0.012 * (fbm(r, w, 1, 60, 4)[0][None, :] - 0.5)
     alpha = whole * smoothstep(soil + 0.006, soil - 0.004, Y)
     over(out, solid(rgb, alpha))
+
+    # grass, sprigs and a few fronds along the foot of the root, where it sinks into the ground
+    import flora
+    sprigs = Canvas(w, h)
+    ctx = sprigs.ctx
+    ctx.set_line_cap(1)
+    for i in range(140):
+        x = r.uniform(-0.01, 0.36)
+        y = 0.786 + r.uniform(-0.004, 0.01)
+        for b in range(int(r.integers(4, 9))):
+            ang = math.radians(-90 + r.normal(0, 30))
+            ln = r.uniform(14, 34)
+            x0, y0 = x * w + r.normal(0, 4), y * h
+            x1, y1 = x0 + math.cos(ang) * ln, y0 + math.sin(ang) * ln
+            bend = r.normal(0, 6)
+            ctx.move_to(x0, y0)
+            ctx.curve_to(x0, y0 - ln * 0.4, x1 + bend * 0.5, y1 + 3, x1 + bend, y1 + abs(bend) * 0.5)
+            ctx.set_line_width(r.uniform(1.2, 2.2))
+            g = np.clip(col('#4d6a25') * r.uniform(0.5, 1.2), 0, 1)
+            ctx.set_source_rgba(g[0], g[1], g[2], 1)
+            ctx.stroke()
+    for fx in (0.02, 0.1, 0.19, 0.28):
+        for ang in (-150, -120, -60, -30):
+            flora.fern_frond(ctx, r, (fx * w + r.uniform(-10, 10), 0.80 * h), ang + r.uniform(-8, 8),
+                             r.uniform(60, 90), 24, bend=30 if ang < -90 else -30, droop=30, dark=0.6)
+    sp = sprigs.layer()
+    over(out, sp)
 
     # ivy-like leaves climbing the trunk's foot
     leaves = Canvas(w, h)
