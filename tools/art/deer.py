@@ -19,9 +19,10 @@ EYE = (118, 60)
 NOSE = [(143, 92), (151, 96), (154, 103), (149, 108), (142, 104)]
 
 # Body, standing, facing right (drawn into the second background layer).
-BODY = [(24, 30), (27, 50), (20, 70), (6, 86), (-14, 93), (-44, 96), (-80, 92), (-115, 85), (-145, 78),
-        (-163, 80), (-178, 90), (-196, 92), (-208, 72), (-213, 46), (-210, 22), (-201, 5), (-180, -5),
-        (-145, -4), (-100, -5), (-60, -8), (-32, -12), (-8, -9), (10, -3), (22, 6), (29, 18)]
+BODY = [(26, 30), (28, 50), (22, 70), (8, 88), (-14, 96), (-44, 98), (-80, 93), (-112, 85), (-140, 77),
+        (-158, 75), (-172, 81), (-188, 89), (-200, 82), (-210, 62), (-214, 38), (-210, 16), (-200, 2),
+        (-182, -6), (-150, -4), (-115, -1), (-80, -5), (-48, -13), (-22, -16), (-2, -12), (12, -4), (22, 6),
+        (29, 18)]
 LEGS = {
     # far legs are darker and a little offset; each is a polygon from the body down to the hoof
     'front_far': [(-22, 84), (-20, 112), (-27, 150), (-25, 193), (-22, 204), (-32, 205), (-33, 194),
@@ -155,8 +156,9 @@ def body_layer(r, w, h, scale, origin):
     # back darker, flank warm, belly pale; a white patch under the tail
     depth = np.clip((Y + 8) / 100.0, 0, 1)
     base = mix(COAT_DARK, COAT, np.clip(depth * 2.2, 0, 1))
-    belly_line = 93 + (X + 14) * 0.12
-    base = mix(base, BELLY, np.clip((Y - belly_line + 12) / 10, 0, 1) * np.clip((X + 160) / 30, 0, 1) * 0.8)
+    belly_line = 96 + (X + 14) * 0.15
+    in_belly = np.clip((Y - belly_line + 12) / 10, 0, 1) * np.clip((belly_line + 6 - Y) / 4, 0, 1)
+    base = mix(base, BELLY, in_belly * np.clip((X + 160) / 30, 0, 1) * 0.8)
     rump = np.exp(-(((X + 209) / 6) ** 2 + ((Y - 30) / 14) ** 2))
     base = mix(base, col('#e9dfd0'), rump * 0.6)
     shank = np.clip((Y - 100) / 40, 0, 1)
@@ -168,8 +170,12 @@ def body_layer(r, w, h, scale, origin):
     haunch = np.exp(-(((X + 175) / 30) ** 2 + ((Y - 38) / 36) ** 2))
     lam = np.clip(lam + 0.08 * shoulder + 0.08 * haunch, 0, 1)
     rgb = _fur(r, w, h, scale, base, X, Y, lam, nz, allm)
-    rgb = rgb + rim(allm, 4 * scale)[..., None] * WARM * 0.3
+    # warm rim along the back, fading out before the shoulder where the neck joins
+    rgb = rgb + (rim(allm, 4 * scale) * np.clip((-X - 12) / 25, 0, 1))[..., None] * WARM * 0.3
     tail_rgb = mix(COAT_DARK, col('#f0e8dc'), np.clip((X + 206) / 6, 0, 1) * 0.6)
     rgb = mix(rgb, tail_rgb * (0.5 + 0.6 * lam[..., None]), tail * 0.7)
-    over(out, solid(rgb, allm))
+    # a soft edge where the neck leaves the shoulder, so the two layers blend
+    front = np.clip((X + 6) / 10, 0, 1) * np.clip((75 - Y) / 15, 0, 1)
+    alpha = allm * (1 - front) + np.minimum(allm, blur(allm, 2.5 * scale) * 1.15) * front
+    over(out, solid(rgb, alpha))
     return out

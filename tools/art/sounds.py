@@ -262,15 +262,15 @@ def woodpecker_burst(seed):
         rate = 17.0 - 3.5 * (t / 1.24)         # knocks per second, slowing a little
         amp = (1.0 - 0.72 * (t / 1.24)) ** 1.3  # fading out
         start = int(round(t * RATE))
-        m = int(0.09 * RATE)
+        m = int(0.3 * RATE)
         tt = np.arange(m) / RATE
         knock = np.zeros(m)
         for f, tau, a in modes:
             f *= r.uniform(0.985, 1.015)
             knock += a * np.sin(2 * np.pi * f * tt) * np.exp(-tt / tau)
         click = r.normal(0, 1, m) * np.exp(-tt / 0.0012) * 0.9
-        click = np.convolve(np.diff(click, prepend=0.0), np.ones(4) / 4)[:m]  # causal band-limiting
-        knock = knock + click
+        click = np.convolve(np.diff(click, prepend=0.0), np.ones(9) / 9)[:m]  # causal band-limiting
+        knock = (knock + click) * np.clip((0.3 - tt) / 0.05, 0, 1)  # long decayed before it ends
         seg = knock[:max(0, min(m, n - start))]
         x[start:start + len(seg)] += seg * amp * r.uniform(0.9, 1.05)
         t += 1.0 / rate
