@@ -244,6 +244,28 @@ def paint(seed, r):
         over(sub, solid(rgb, m))
 
     # grass and little sprigs on the ground (not where the deer stands)
+    # fallen leaves from last autumn, lying flat (foreshortened) on the floor
+    litter_cv = Canvas(w, h)
+    tones = [col('#7a5530'), col('#94683a'), col('#6b5a32'), col('#a57d45'), col('#5a4a2a')]
+    for _ in range(750):
+        y = HORIZON + 0.06 + (1 - HORIZON - 0.05) * r.random() ** 0.8
+        x = r.uniform(-0.01, 1.01)
+        size = (y - HORIZON) * h * 0.065 * r.uniform(0.6, 1.3)
+        ctx = litter_cv.ctx
+        ctx.save()
+        ctx.translate(x * w, y * h)
+        ctx.scale(1.0, 0.45)
+        tone = tones[int(r.integers(len(tones)))] * r.uniform(0.6, 0.95) * (0.5 + 0.45 * (y - HORIZON) / 0.4)
+        flora.leaf(ctx, r, 0, 0, r.uniform(0, 360), size, np.clip(tone, 0, 0.9), vein=size > 9)
+        ctx.restore()
+    lit = litter_cv.layer()
+    lrgb = lit[..., :3] / np.maximum(lit[..., 3:4], 1e-6)
+    lrgb = lrgb * (1 - vign)[..., None] + col('#f3d98f') * (light_pool * 0.15)[..., None]
+    over(mid, solid(lrgb, lit[..., 3] * 0.8))
+
+    tufts = _tufts(r, w, h, 320, (0.70, 0.99), exclude=[(0.43, 0.55, 0.62, 0.8)])
+    tufts[..., :3] *= (1 - 0.4 * vign)[..., None]
+    over(mid, tufts)
     # small ferns scattered over the middle ground, paler with distance
     ferns = Canvas(w, h)
     spots = [(0.03, 0.655), (0.30, 0.66), (0.385, 0.668), (0.62, 0.655), (0.70, 0.672), (0.83, 0.662),
@@ -261,9 +283,6 @@ def paint(seed, r):
     frgb = mix(frgb, sky, (1 - fd) ** 2 * 0.6)
     over(mid, solid(frgb, fl[..., 3]))
 
-    tufts = _tufts(r, w, h, 520, (0.66, 0.99), exclude=[(0.43, 0.55, 0.62, 0.8)])
-    tufts[..., :3] *= (1 - 0.4 * vign)[..., None]
-    over(mid, tufts)
     return far, mid, sky
 
 

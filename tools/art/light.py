@@ -32,13 +32,13 @@ def frame(r, index, w=480, h=270):
         a += strength * breathe * np.exp(-((ang - c) / width) ** 2)
     # beams fade in below the canopy and out towards the ground
     along = smoothstep(0.25, 0.55, dist) * smoothstep(1.9, 1.05, dist)
-    motes = 0.75 + 0.25 * fbm(r, w, h, 40, 4)
+    motes = 0.75 + 0.25 * fbm(r, w, h, 90, 3)
     a = a * along * motes
     glow = np.exp(-(((X - 0.93) / 0.25) ** 2 + ((Y - 0.02) / 0.2) ** 2)) * 0.5
     a = a * 0.34 + glow * 0.24
     for x, y, rx, ry in ANIMALS:
         a *= 1 - 0.7 * np.exp(-(((X - x) / rx) ** 2 + ((Y - y) / ry) ** 2))
-    a = blur(a, 2.0)
+    a = blur(a, 4.0)
     a = np.clip((a - 0.012) / (1 - 0.012), 0, 1)  # exactly transparent between the beams
     rgb = np.broadcast_to(col('#fff1cc'), (h, w, 3)) * np.ones((h, w, 1), np.float32)
     rgb = rgb * (1 + 0.0 * Y[..., None])
