@@ -13,7 +13,7 @@ import flora
 import layout
 from PIL import Image
 
-from common import (CW, CH, Canvas, resize, blur, col, fbm, grid, layer, mix, noise, over, smooth_path, smoothstep,
+from common import (CW, CH, Canvas, resize, blur, col, fbm, grid, layer, mix, over, smooth_path, smoothstep,
                     solid)
 from shading import bark, foliage, leaf_ramp
 

@@ -7,7 +7,7 @@ import math
 
 import numpy as np
 
-from common import Canvas, blur, col, layer, mix, noise, over, smooth_path, solid
+from common import Canvas, blur, col, layer, mix, over, smooth_path, solid
 from shading import relief, streaks
 
 BLACK = col('#15151a')

@@ -6,7 +6,7 @@ the neck root reads as grazing and looking up.
 """
 import numpy as np
 
-from common import Canvas, smooth_path, blur, col, mix, noise, solid, over, layer
+from common import Canvas, smooth_path, blur, col, mix, solid, over, layer
 from shading import relief, rim, streaks
 
 # Head and neck (x >= 0, y >= 0: inside the sprite rectangle of 192 x 140).

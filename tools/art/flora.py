@@ -7,10 +7,8 @@ import math
 
 import cairo
 import numpy as np
-from PIL import Image
-
 import layout
-from common import Canvas, blur, col, layer, mix, noise, over, resize, solid
+from common import Canvas, col
 from shading import relief
 
 LIGHT_DIR = (0.6, -0.8)

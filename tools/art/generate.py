@@ -23,8 +23,8 @@ import font  # noqa: E402
 import layout  # noqa: E402
 import light  # noqa: E402
 import tree  # noqa: E402
-from common import (ASSETS, CH, CW, DEFAULT_SEED, layer, out_path, over, resize, rng, save_bmp,  # noqa: E402
-                    save_jpeg, save_png, to_rgb8, to_rgba8)
+from common import (ASSETS, CH, CW, DEFAULT_SEED, layer, out_path, resize, rng, save_jpeg,  # noqa: E402
+                    save_png, to_rgb8, to_rgba8)
 
 FILES = [  # (type, id, path below assets/)
     ('IMAGE', 125, 'images/loading.jpg'),

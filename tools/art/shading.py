@@ -32,7 +32,7 @@ def rim(mask, width, direction=(1.0, -1.0)):
     return (facing * edge).astype(np.float32)
 
 
-def streaks(r, w, h, length, across, angle_field=None):
+def streaks(r, w, h, length, across):
     """Fine directional noise (fur, grass): noise stretched `length` times along y, `across` pixels wide."""
     a = noise(r, w, h, across, across * length)
     b = noise(r, w, h, across * 0.5, across * length * 0.5)

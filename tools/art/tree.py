@@ -1,13 +1,13 @@
 """The big tree in front on the left: trunk, a mossy buttress root that the rabbit hides behind, leaves at the
-top; the light that falls on it; the woodpecker clinging to its trunk in three pecking poses."""
+top, and the light that falls on it. The woodpecker (birds.py) clings to the trunk at WOODPECKER_AT."""
 import math
 
 import numpy as np
-from PIL import Image
 
-from common import (CW, CH, Canvas, blur, col, fbm, grid, layer, mix, noise, over, resize, smooth_path,
+import flora
+from common import (CW, CH, Canvas, blur, col, fbm, grid, layer, mix, noise, over, smooth_path,
                     smoothstep, solid)
-from shading import bark, foliage, leaf_ramp, relief
+from shading import foliage, leaf_ramp, relief
 
 # The trunk's edges (fractions of the 16:9 picture) from the top of the screen down to its foot.
 TRUNK_LEFT = [(0.028, -0.02), (0.034, 0.2), (0.036, 0.4), (0.030, 0.58), (0.016, 0.68), (-0.02, 0.74)]
@@ -88,7 +88,7 @@ def paint(seed, r):
     top_row = np.where(has.any(axis=0), has.argmax(axis=0), h) / h
     below_top = Y - top_row[None, :]
     on_root = root * smoothstep(0.045, 0.02, below_top + 0.03 * (moss_n - 0.5))
-    moss_amt = np.clip(np.maximum(on_trunk, on_root) * (0.75 + 0.5 * clumps), 0, 1)
+    moss_amt = np.clip(np.maximum(on_trunk * 0.85, on_root) * (0.75 + 0.5 * clumps), 0, 1)
     lam_m, _ = relief(moss_amt * whole, 4, 1.5)
     moss = mix(col('#22380f'), col('#8da43c'), np.clip(0.1 + 0.9 * lam_m * (0.35 + 0.8 * clumps), 0, 1))
     moss = moss * (0.35 + 0.7 * light)[..., None]
@@ -102,7 +102,6 @@ def paint(seed, r):
     over(out, solid(rgb, alpha))
 
     # grass, sprigs and a few fronds along the foot of the root, where it sinks into the ground
-    import flora
     sprigs = Canvas(w, h)
     ctx = sprigs.ctx
     ctx.set_line_cap(1)
@@ -131,7 +130,7 @@ def paint(seed, r):
     # ivy-like leaves climbing the trunk's foot
     leaves = Canvas(w, h)
     ctx = leaves.ctx
-    for i in range(90):
+    for i in range(55):
         t = r.random()
         x = 0.035 + 0.1 * r.random()
         y = 0.48 + 0.26 * t
