@@ -18,7 +18,7 @@ from common import (CW, CH, Canvas, resize, blur, col, fbm, grid, layer, mix, ov
 from shading import bark, foliage, leaf_ramp
 
 HAZE = col('#c4cdb4')
-HAZE_WARM = col('#e9e2c2')
+HAZE_WARM = col('#f1dfae')
 SUN = (0.90, -0.15)
 
 
@@ -117,9 +117,9 @@ def paint(seed, r):
     sun = _sunlight(X, Y)
 
     # ---- sky seen through the canopy, and the general hazy light
-    top_col = col('#e4e6c8')
+    top_col = col('#e6e4c4')
     mid_col = col('#bccaa6')
-    hor_col = col('#d0d4bb')
+    hor_col = col('#d8d6b8')
     sky = mix(top_col, mid_col, smoothstep(0.0, 0.45, Y))
     sky = mix(sky, hor_col, smoothstep(0.42, 0.6, Y))
     sky = sky * (0.92 + 0.08 * smoothstep(0.0, 1.0, X))[..., None]
@@ -209,7 +209,7 @@ def paint(seed, r):
     gcol = gcol * (0.8 + 0.35 * litter)[..., None]
     light_pool = smoothstep(0.55, 0.72, pools) * (0.4 + 0.8 * sun)
     gcol = gcol * (1.0 - 0.62 * depth ** 1.2)[..., None]
-    gcol = gcol + col('#f3d98f') * (light_pool * 0.22 * (1 - depth * 0.5))[..., None]
+    gcol = gcol + col('#f3d98f') * (light_pool * 0.3 * (1 - depth * 0.5))[..., None]
     gcol = mix(gcol, sky, (1 - smoothstep(0.0, 0.35, depth)) ** 2 * 0.75)
     # darker foreground corners; the clock's corner stays dark
     vign = smoothstep(0.8, 1.0, Y) * (0.3 + 0.3 * smoothstep(0.4, 0.75, X))
