@@ -49,9 +49,7 @@ def load_textures(assets=ASSETS):
     for name, ident in IMAGE_IDS.items():
         path = os.path.join(assets, man[('IMAGE', ident)])
         im = Image.open(path)
-        tex[name] = np.asarray(im.convert('RGBA'))
-        if name == 'font':
-            tex[name] = np.asarray(im.convert('RGB'))
+        tex[name] = np.asarray(im.convert('RGB' if name == 'font' else 'RGBA'))
     return tex
 
 

@@ -204,9 +204,9 @@ def periodic_noise(r, n, lo, hi, slope=0.0):
     mag /= np.sqrt(1 + (f / hi) ** 4)
     mag /= np.sqrt(1 + (lo / np.maximum(f, 1e-3)) ** 4)
     mag *= np.maximum(f, 20) ** (-slope)
-    spec = mag * np.exp(2j * np.pi * r.random(len(f)))
-    spec[0] = 0
-    x = np.fft.irfft(spec, n)
+    spectrum = mag * np.exp(2j * np.pi * r.random(len(f)))
+    spectrum[0] = 0
+    x = np.fft.irfft(spectrum, n)
     return x / np.sqrt((x ** 2).mean())
 
 
