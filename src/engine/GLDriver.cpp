@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace System {
@@ -190,6 +191,9 @@ void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
     if (textured) {
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, texture->getGlName());
+    } else {
+        // Otherwise whatever texture an upload left bound would tint the quad.
+        glDisable(GL_TEXTURE_2D);
     }
     begin2D();
     const float x = static_cast<float>(rect.x);
@@ -227,15 +231,21 @@ void GLDriver::drawOutline(const Types::Rect& rect, Types::Colour32 colour)
 {
     glColor4ub(colour.r, colour.g, colour.b, colour.a);
     begin2D();
+    // Lines are never textured; the pushed enable bits restore the caller's setting.
+    glDisable(GL_TEXTURE_2D);
     glPushMatrix();
     glLoadIdentity();
-    const float x = static_cast<float>(rect.x);
-    const float y = static_cast<float>(rect.y);
+    // Through pixel centres: lines along pixel borders land on either side at the rasteriser's
+    // whim, so the edges would not be the rectangle's own outermost pixels.
+    const float left = rect.x + 0.5f;
+    const float top = rect.y + 0.5f;
+    const float right = rect.x + std::max(rect.width - 0.5f, 0.5f);
+    const float bottom = rect.y + std::max(rect.height - 0.5f, 0.5f);
     glBegin(GL_LINE_LOOP);
-    glVertex2f(x, y);
-    glVertex2f(x + rect.width, y);
-    glVertex2f(x + rect.width, y + rect.height);
-    glVertex2f(x, y + rect.height);
+    glVertex2f(left, top);
+    glVertex2f(right, top);
+    glVertex2f(right, bottom);
+    glVertex2f(left, bottom);
     glEnd();
     glPopMatrix();
     leave2D();

@@ -36,7 +36,8 @@ public:
     // Exception "Invalid parameter - <argument>".
     void setWireframe(const std::string& argument);
 
-    // Creates the GL texture and sends its pixels; throws for sides that are not powers of two.
+    // Creates the GL texture and sends its pixels; does nothing for a texture without pixels. Throws
+    // Exception for sides that are not powers of two of at least 4, or a store shorter than the picture.
     void upload(Texture& texture);
     // Reports a pending GL error naming the texture; returns the error code (0 for none).
     unsigned int checkError(Texture& texture);

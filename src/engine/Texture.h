@@ -23,7 +23,7 @@ enum PixelLayout : std::int32_t {
 class Texture {
 public:
     Texture();
-    // A solid picture: RGBA, every pixel the colour's four bytes.
+    // A solid picture: RGBA, every pixel the colour's four bytes. Throws Exception for a negative side.
     Texture(int width, int height, Types::Colour32 colour);
     // Decoded at once from image bytes into the texture's own store.
     explicit Texture(ResourceBlock resource);
@@ -61,6 +61,9 @@ public:
     void borrowPixels(ByteStore* store) { pixels = store; }
     void dropPixels() { pixels = nullptr; }
     int bytesPerPixel() const;
+    static int bytesPerPixel(PixelLayout layout);
+    // The layout the image library's bits per pixel name; any other depth keeps the current one.
+    static PixelLayout layoutFor(int bitsPerPixel, PixelLayout current);
 
 private:
     std::uint8_t filter = 0;

@@ -45,15 +45,26 @@ public:
     static std::unique_ptr<InputDevice> create(DeviceKind kind);
     static const char* lastError();
 
-    virtual DeviceResult setWindow(NativeHandle window) = 0;  // cooperative level: foreground
+    // The predefined event format of the device's kind. Fails while acquired.
+    virtual DeviceResult setDataFormat() = 0;
+    // Cooperative level: foreground, non-exclusive. The device is then acquired only while that
+    // window has the focus. A device given no window takes input whichever window has the focus.
+    virtual DeviceResult setWindow(NativeHandle window) = 0;
+    // How many events the device keeps between reads; 0, the default, leaves it unbuffered and
+    // reads fail. Events beyond it are lost and the next read answers BufferOverflow. Fails while
+    // acquired.
     virtual DeviceResult setBufferSize(std::size_t events) = 0;
+    // OtherAppHasPriority while the window lacks the focus.
     virtual DeviceResult acquire() = 0;
     virtual DeviceResult unacquire() = 0;
-    // Reads up to count buffered events; count becomes the number read.
+    // Takes up to count buffered events, oldest first; count becomes the number taken. When the
+    // window lost the focus the answer is InputLost once, then NotAcquired, and the events that
+    // came meanwhile are discarded.
     virtual DeviceResult read(DeviceEvent* events, std::size_t& count) = 0;
 };
 
-// The character a key produces in the current layout with the current modifiers; 0 when none.
+// The character a key produces in the current layout with the current modifiers, as an unsigned
+// byte value; 0 when none (arrows, function keys, unknown codes, no display).
 char keyCharacter(std::uint32_t scanCode);
 
 } // namespace System::Platform

@@ -1,9 +1,22 @@
-// Interim: the loading picture and the black screen come with the resources work.
 #include "scene/SSLevelFactory.h"
 
-#include "engine/ui/Object.h"
+#include "engine/ResourceManager.h"
+#include "scene/BlackScreen.h"
+#include "scene/ResourceHelpers.h"
+#include "scene/SpriteAdapter.h"
+#include "scene/policies/SimpleSprite.h"
+
+#include <memory>
+#include <string>
 
 namespace System {
+
+namespace {
+
+const unsigned LoadingPictureId = 125;
+const std::uint8_t LoadingPictureFilter = 10;  // linear, mipmapped
+
+} // namespace
 
 Object* SSLevelFactory::createLevel()
 {
@@ -12,12 +25,21 @@ Object* SSLevelFactory::createLevel()
 
 Object* SSLevelFactory::createBlankLevel()
 {
-    return new Object("");
+    return new Windows::BlackScreen();
 }
 
-Object* SSLevelFactory::createLoadingScreen(Types::Rect)
+Object* SSLevelFactory::createLoadingScreen(Types::Rect area)
 {
-    return new Object("");
+    const std::string name = std::to_string(LoadingPictureId);
+    Types::PointF topLeft;
+    Types::PointF bottomRight;
+    bottomRight.x = 1.0f;
+    bottomRight.y = 1.0f;
+    auto sprite = std::make_unique<Sprite<simple_sprite>>(topLeft, bottomRight, Types::Point(), &area);
+    sprite->texture = ResourceManager::instance().loadTexture(name, loadResourceBlock(LoadingPictureId, "IMAGE"));
+    sprite->texture->setFilter(LoadingPictureFilter);
+    // The adapter does not own the sprite, and nobody frees it: it lives as long as the run.
+    return new SpriteAdapter(sprite.release());
 }
 
 } // namespace System

@@ -51,6 +51,10 @@ int runEntry(const std::vector<std::string>& arguments)
         }
     } catch (const Exception& e) {
         fatalError(e.message());
+    } catch (const std::exception& e) {
+        // Not one of the program's own errors (an allocation failure, a library's error): still a
+        // clear box and status 1 rather than an abort; exit-time clean-up restores the display.
+        fatalError(e.what());
     }
     return 0;
 }

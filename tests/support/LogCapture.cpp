@@ -1,30 +1,25 @@
 #include "LogCapture.h"
 
-std::vector<std::string> LogCapture::texts() const
+#include <algorithm>
+
+void LogCapture::receive(const std::string& text)
 {
-    std::vector<std::string> result;
-    for (const std::string& line : lines) {
-        std::string text = line;
-        if (!text.empty() && text.back() == '\0')
-            text.pop_back();
-        // "[HH:MM:SS] " is eleven characters.
-        if (text.size() >= 11 && text[0] == '[' && text[9] == ']' && text[10] == ' ')
-            text = text.substr(11);
-        result.push_back(text);
-    }
-    return result;
+    raw.push_back(text);
+    std::string line = text;
+    if (!line.empty() && line.back() == '\0')
+        line.pop_back();
+    if (line.size() >= 11 && line[0] == '[' && line[9] == ']' && line[10] == ' ')
+        line.erase(0, 11);
+    lines.push_back(line);
 }
 
-bool LogCapture::contains(const std::string& text) const
+long LogCapture::indexOf(const std::string& text) const
 {
-    return indexOf(text) >= 0;
+    auto found = std::find(lines.begin(), lines.end(), text);
+    return found == lines.end() ? -1 : static_cast<long>(found - lines.begin());
 }
 
-int LogCapture::indexOf(const std::string& text) const
+std::size_t LogCapture::count(const std::string& text) const
 {
-    std::vector<std::string> all = texts();
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (all[i] == text)
-            return static_cast<int>(i);
-    return -1;
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), text));
 }

@@ -10,14 +10,16 @@ class AudioDevice;
 class AudioStream;
 } // namespace Platform
 
-// One sound over embedded Ogg Vorbis bytes. Without a stream (no device, undecodable data) every
-// operation does nothing.
+// One sound over embedded Ogg Vorbis bytes, which must outlive it (resources live as long as the
+// process; they are not copied). Without a stream (no device, undecodable data) play, stop and
+// setVolume do nothing.
 class Sound {
 public:
     Sound(const std::shared_ptr<Platform::AudioDevice>& device, const std::string& name, bool repeat,
           bool streaming, ResourceBlock data);
     virtual ~Sound();
 
+    // From the beginning; a repeating sound runs until stop.
     void play();
     void stop();
     // Clamped to 0..1.
@@ -27,6 +29,7 @@ public:
     const std::string& getName() const { return name; }
     bool isRepeating() const { return repeat; }
     bool isStreaming() const { return streaming; }
+    // The last volume given to the stream; 1 until then.
     float getVolume() const { return volume; }
     bool hasStream() const { return stream != nullptr; }
     bool isPlaying() const;

@@ -34,10 +34,14 @@ void Fade::update(double seconds)
 {
     if (!running)
         return;
+    // Fail before advancing, so a fade without a setter is left exactly as it was.
+    if (!setter)
+        throw boost::bad_function_call();
     elapsed += seconds;
     // Clamped before the conversion so a huge step cannot overflow the integer.
     double step = std::clamp(std::trunc(elapsed * rate), -1.0e6, 1.0e6);
-    int level = from + static_cast<int>(step);
+    // Without a positive duration there is no ramp: the fade arrives at once.
+    int level = duration > 0.0 ? from + static_cast<int>(step) : to;
     current = static_cast<std::uint32_t>(level);
     int clamped = rate < 0 ? std::max(level, static_cast<int>(to)) : std::min(level, static_cast<int>(to));
     setter(clamped);

@@ -34,14 +34,14 @@ TEST_F(FixedTime, WriteStampsTheTextAndEndsWithNul)
     at(9, 3, 4);
     LogCapture capture;
     Log::instance().write("Engine started\n");
-    ASSERT_EQ(capture.lines.size(), 1u);
-    EXPECT_EQ(capture.lines[0], std::string("[09:03:04] Engine started\n") + '\0');
+    ASSERT_EQ(capture.raw.size(), 1u);
+    EXPECT_EQ(capture.raw[0], std::string("[09:03:04] Engine started\n") + '\0');
 
     at(21, 5, 9);
     EXPECT_EQ(Log::instance().timestamp(), "[21:05:09] ");
     // write adds no line break of its own.
     Log::instance().write("no break");
-    EXPECT_EQ(capture.lines[1], std::string("[21:05:09] no break") + '\0');
+    EXPECT_EQ(capture.raw[1], std::string("[21:05:09] no break") + '\0');
 }
 
 TEST_F(FixedTime, DateIsTheLongEnglishForm)
@@ -61,8 +61,8 @@ TEST_F(FixedTime, SystemInfoLine)
     version.build = 55;
     version.extra = "#1 SMP Debian";
     Log::instance().writeSystemInfo(version);
-    ASSERT_EQ(capture.lines.size(), 1u);
-    EXPECT_EQ(capture.lines[0], std::string("[01:02:03] Running under Linux 6.1 build 55, #1 SMP Debian\n") + '\0');
+    ASSERT_EQ(capture.raw.size(), 1u);
+    EXPECT_EQ(capture.raw[0], std::string("[01:02:03] Running under Linux 6.1 build 55, #1 SMP Debian\n") + '\0');
 }
 
 TEST_F(FixedTime, LinesReachEverySinkInOrderAndDetachedSinksNoLonger)

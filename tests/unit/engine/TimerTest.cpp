@@ -92,8 +92,9 @@ TEST_F(ManualClock, SteadySixtyFramesPerSecondReadsSixtyOrSixtyOne)
         text = timer.fpsText();
         if (!firstRenewal && text != "01")
             firstRenewal = frame;
-        if (firstRenewal)
+        if (firstRenewal) {
             EXPECT_TRUE(text == "60" || text == "61") << "frame " << frame << ": " << text;
+        }
     }
     // The first frame that ends more than one second after the renewal renews the text.
     EXPECT_EQ(firstRenewal, 61);

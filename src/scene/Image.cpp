@@ -1,0 +1,207 @@
+#include "scene/Image.h"
+
+#include "engine/Exception.h"
+
+#include <IL/il.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace System {
+
+namespace {
+
+const char* const ReadError = "IL error, could not read image";
+
+// The library keeps stale entries (IL_FILE_READ_ERROR from format probing) even after a success,
+// so the queue is emptied around every step; the first entry tells whether the step failed.
+ILenum drainErrors()
+{
+    ILenum first = ilGetError();
+    if (first != IL_NO_ERROR)
+        while (ilGetError() != IL_NO_ERROR) {
+        }
+    return first;
+}
+
+std::uint32_t bigEndian32(const unsigned char* at)
+{
+    return (std::uint32_t(at[0]) << 24) | (std::uint32_t(at[1]) << 16) | (std::uint32_t(at[2]) << 8) |
+           std::uint32_t(at[3]);
+}
+
+// Every chunk from IHDR to IEND lies inside the bytes. The library reads past a short PNG as if
+// the missing bytes were there, and loops forever on some truncated palette pictures.
+bool completePng(const unsigned char* data, std::size_t size)
+{
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (size < sizeof signature || std::memcmp(data, signature, sizeof signature) != 0)
+        return false;
+    std::size_t at = sizeof signature;
+    bool first = true;
+    while (size - at >= 12) {
+        std::uint32_t length = bigEndian32(data + at);
+        const unsigned char* type = data + at + 4;
+        if (length > 0x7FFFFFFFu || size - at - 12 < length)
+            return false;
+        if (first && std::memcmp(type, "IHDR", 4) != 0)
+            return false;
+        first = false;
+        at += 12 + std::size_t(length);
+        if (std::memcmp(type, "IEND", 4) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Every marker segment lies inside the bytes and the entropy-coded data ends in the EOI marker.
+bool completeJpeg(const unsigned char* data, std::size_t size)
+{
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return false;
+    std::size_t at = 2;
+    for (;;) {
+        if (at >= size || data[at] != 0xFF)
+            return false;
+        while (at < size && data[at] == 0xFF)
+            ++at;
+        if (at >= size)
+            return false;
+        unsigned char marker = data[at++];
+        if (marker == 0xD9)
+            return true;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue;
+        if (marker == 0x00 || marker == 0xD8 || size - at < 2)
+            return false;
+        std::size_t length = (std::size_t(data[at]) << 8) | data[at + 1];
+        if (length < 2 || size - at < length)
+            return false;
+        at += length;
+        if (marker != 0xDA)
+            continue;
+        // Scan data: 0xFF is followed by a stuffed zero, a restart marker or fill; anything else
+        // is the next marker.
+        for (;;) {
+            const void* found = at < size ? std::memchr(data + at, 0xFF, size - at) : nullptr;
+            if (!found)
+                return false;
+            at = static_cast<const unsigned char*>(found) - data;
+            if (at + 1 >= size)
+                return false;
+            unsigned char next = data[at + 1];
+            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
+                at += 2;
+            else if (next == 0xFF)
+                at += 1;
+            else
+                break;
+        }
+    }
+}
+
+// The texture layouts know one byte per channel in these four orders; anything else (palette,
+// BGR, 16-bit channels) is converted so its depth names its layout truthfully.
+bool normalise()
+{
+    ILint format = ilGetInteger(IL_IMAGE_FORMAT);
+    ILint type = ilGetInteger(IL_IMAGE_TYPE);
+    ILenum target;
+    switch (format) {
+    case IL_LUMINANCE:
+    case IL_LUMINANCE_ALPHA:
+    case IL_RGB:
+    case IL_RGBA:
+        target = format;
+        break;
+    case IL_BGR:
+        target = IL_RGB;
+        break;
+    case IL_COLOUR_INDEX: {
+        ILint palette = ilGetInteger(IL_PALETTE_TYPE);
+        target = palette == IL_PAL_RGBA32 || palette == IL_PAL_BGRA32 ? IL_RGBA : IL_RGB;
+        break;
+    }
+    default:
+        target = IL_RGBA;
+        break;
+    }
+    if (ILint(target) == format && type == IL_UNSIGNED_BYTE)
+        return true;
+    return ilConvertImage(target, IL_UNSIGNED_BYTE) == IL_TRUE;
+}
+
+} // namespace
+
+Image::Image(ResourceBlock bytes)
+{
+    ilInit();
+    drainErrors();
+    ILuint generated = 0;
+    ilGenImages(1, &generated);
+    if (drainErrors() != IL_NO_ERROR)
+        throw Exception("IL error, could not generate image");
+    name = generated;
+
+    ilBindImage(name);
+    if (drainErrors() != IL_NO_ERROR) {
+        ilDeleteImages(1, &generated);
+        throw Exception("IL error, could not bind image");
+    }
+
+    ilEnable(IL_ORIGIN_SET);
+    ilOriginFunc(IL_ORIGIN_LOWER_LEFT);
+
+    // The library is told the real length (0 is refused) and only sees complete files, so it never
+    // reads past the resource.
+    bool complete = bytes.data && (completePng(bytes.data, bytes.size) || completeJpeg(bytes.data, bytes.size));
+    bool loaded = complete && ilLoadL(IL_TYPE_UNKNOWN, bytes.data, bytes.size) == IL_TRUE;
+    drainErrors();
+    if (!loaded || !normalise()) {
+        drainErrors();
+        ilDeleteImages(1, &generated);
+        throw Exception(ReadError);
+    }
+}
+
+Image::~Image()
+{
+    ILuint released = name;
+    ilDeleteImages(1, &released);
+    drainErrors();
+}
+
+int Image::query(unsigned int what) const
+{
+    ilBindImage(name);
+    return ilGetInteger(what);
+}
+
+int Image::width() const
+{
+    return query(IL_IMAGE_WIDTH);
+}
+
+int Image::height() const
+{
+    return query(IL_IMAGE_HEIGHT);
+}
+
+int Image::bitsPerPixel() const
+{
+    return query(IL_IMAGE_BITS_PER_PIXEL);
+}
+
+void Image::copyPixels(std::vector<unsigned char>& store) const
+{
+    ilBindImage(name);
+    const ILubyte* pixels = ilGetData();
+    ILint count = ilGetInteger(IL_IMAGE_SIZE_OF_DATA);
+    if (!pixels || count <= 0)
+        return;
+    if (store.size() < std::size_t(count))
+        store.resize(std::size_t(count));
+    std::memcpy(store.data(), pixels, std::size_t(count));
+}
+
+} // namespace System

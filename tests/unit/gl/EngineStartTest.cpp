@@ -1,0 +1,87 @@
+#include "config/Config.h"
+#include "config/RegistryReader.h"
+#include "config/RegistryWriter.h"
+#include "engine/CommandRegistry.h"
+#include "engine/Engine.h"
+#include "engine/Exception.h"
+#include "engine/GLDriver.h"
+#include "engine/LevelFactory.h"
+#include "engine/ui/Form.h"
+#include "engine/ui/RenderManager.h"
+#include "engine/ui/WindowManager.h"
+
+#include "LogCapture.h"
+#include "ScratchConfigHome.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace System;
+
+namespace {
+
+class CountingForm : public UI::Form {
+public:
+    using Form::Form;
+    void update(double seconds) override { ++updates; Form::update(seconds); }
+    void render(GLDriver& driver) override { ++renders; Form::render(driver); }
+    void prepare(GLDriver& driver) override { ++prepares; Form::prepare(driver); }
+    int updates = 0, renders = 0, prepares = 0;
+};
+
+} // namespace
+
+TEST(StartedEngine, TakesAFormWiresTheWireframeCommandAndRunsFrames)
+{
+    LogCapture log;
+    ScratchConfigHome home;
+    EngineSettings settings("Software\\Fernhollow tests");
+    settings.setDisplayMode(DisplayMode{256, 256, 32, false});
+    // Kept to process exit: the input service and the console commands keep pointing at the engine.
+    struct PlainFactory : LevelFactory {};
+    auto* engine = new Engine(*new PlainFactory);
+    engine->settings = &settings;
+    engine->start(0);
+    GLDriver* driver = engine->getDriver();
+    ASSERT_TRUE(driver && driver->getContext());
+    std::vector<int> order;
+    for (const char* line : {"Starting engine\n", "Initializing engine\n", "Engine initialized\n",
+                             "[GL] OpenGL driver started\n", "Engine started\n"})
+        order.push_back(log.indexOf(line));
+    EXPECT_GE(order.front(), 0);
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
+
+    CountingForm form("forest");
+    engine->addForm(&form);
+    int window = log.indexOf("[WindowManager] Added window forest\n");
+    EXPECT_GE(window, 0);
+    EXPECT_EQ(log.indexOf("[RenderManager] Added 2D child forest\n"), window + 1);
+    EXPECT_EQ(WindowManager::instance().getCurrentWindow(), &form);
+    EXPECT_EQ(engine->getRenderManager()->getChildren2D().back(), &form);
+    EXPECT_EQ(form.prepares, 1);
+
+    CommandRegistry& commands = CommandRegistry::instance();
+    commands.execute("wf_mode yes");
+    EXPECT_TRUE(driver->getWireframe());
+    try {
+        commands.execute("wf_mode YES");
+        ADD_FAILURE() << "YES is not a wireframe word";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.message(), "Invalid parameter - YES");
+    }
+    EXPECT_TRUE(driver->getWireframe());
+    commands.execute("  wf_mode   0 ");
+    EXPECT_FALSE(driver->getWireframe());
+
+    engine->frame();
+    engine->frame();
+    EXPECT_EQ(form.updates, 2);
+    EXPECT_EQ(form.renders, 2);
+    EXPECT_EQ(driver->getMode2D(), 2);
+
+    engine->stop();
+    EXPECT_EQ(driver->getContext(), nullptr);
+    static UI::Form idle("idle");
+    WindowManager::instance().addWindow(&idle);
+}
