@@ -207,6 +207,33 @@ class SettingsDialogTest(DialogTest):
             self.assertIn(named, line)
         self.assertEqual(self.file_bytes(), before)
 
+    def test_the_message_is_a_box_of_its_own_when_not_sent_to_stderr(self):
+        dialog = self.open(values=dict(EVERY_VALUE, UseDesktop=0), env={"FERNHOLLOW_MESSAGE_BOX": ""})
+        before = self.file_bytes()
+        dialog.ok("add %d 1024x768" % COMBO)
+        count = len(dialog.ok("items %d" % COMBO).split("|"))
+        dialog.ok("select %d %d" % (COMBO, count - 1))
+        dialog.ok("click %d" % OK)
+        box = wait_until(lambda: self.x.find_window("Display Mode"), 10)
+        self.assertIsNotNone(box, "no message box")
+        self.x.xdotool("windowfocus", "--sync", box[0])
+        self.x.xdotool("key", "Return")
+        self.assertTrue(wait_until(lambda: self.x.find_window("Display Mode") is None, 10))
+        self.assertEqual(dialog.state(COMBO)["selection"], count - 1)  # still open
+        self.assertEqual(self.file_bytes(), before)
+        self.close_with(dialog, CANCEL, 0)
+        self.assertEqual(dialog.stderr, "")
+
+    def test_escape_is_cancel(self):
+        dialog = self.open(values=EVERY_VALUE)
+        before = self.file_bytes()
+        dialog.ok("click %d" % SHOW_FPS)
+        self.x.xdotool("windowfocus", "--sync", self.xid)
+        self.x.xdotool("key", "Escape")
+        self.assertEqual(dialog.wait_closed(SETTINGS), "0")
+        self.assertEqual(dialog.finish(), 0)
+        self.assertEqual(self.file_bytes(), before)
+
     def test_a_real_click_on_show_fps_then_ok(self):
         dialog = self.open(values=EVERY_VALUE)
         for control in (SHOW_FPS, OK):
@@ -300,6 +327,9 @@ class AboutBoxTest(DialogTest):
         self.assertEqual((position[0] - settings[0], position[1] - settings[1]), (140, 150))
         self.assertEqual(self.x.run(["xprop", "-id", str(about), "WM_NAME"]).stdout.decode().strip(),
                          'WM_NAME(STRING) = "About"')
+        # Kept above the settings dialog.
+        transient = self.x.run(["xprop", "-id", str(about), "WM_TRANSIENT_FOR"]).stdout.decode()
+        self.assertEqual(int(transient.split("#")[1], 16), self.xid)
         return about
 
     def test_about_opens_beside_the_dialog_and_closes_by_ok_or_close_box(self):
