@@ -185,6 +185,49 @@ void GLDriver::leave2D()
     }
 }
 
+// One quad over the part of rect that shows texture coordinates s0..s1, t0..t1 (t = 1 at the top).
+void GLDriver::quad(const Types::Rect& rect, float s0, float t0, float s1, float t1)
+{
+    const float x = static_cast<float>(rect.x);
+    const float y = static_cast<float>(rect.y);
+    const float left = x + rect.width * s0;
+    const float right = x + rect.width * s1;
+    const float top = y + rect.height * (1.0f - t1);
+    const float bottom = y + rect.height * (1.0f - t0);
+    glTexCoord2f(s0, t1);
+    glVertex2f(left, top);
+    glTexCoord2f(s0, t0);
+    glVertex2f(left, bottom);
+    glTexCoord2f(s1, t0);
+    glVertex2f(right, bottom);
+    glTexCoord2f(s1, t1);
+    glVertex2f(right, top);
+}
+
+// The quad cut into one strip per covered run of cells: fully transparent cells would leave the
+// screen unchanged, and the software renderer pays for every pixel a quad covers.
+void GLDriver::coveredQuads(const Types::Rect& rect, const Texture& texture)
+{
+    const int grid = texture.getCoverageGrid();
+    const std::vector<std::uint8_t>& cells = texture.getCoverage();
+    const float step = 1.0f / grid;
+    for (int row = 0; row < grid; ++row) {
+        const std::uint8_t* cell = &cells[std::size_t(row) * grid];
+        for (int i = 0; i < grid;) {
+            if (!cell[i]) {
+                ++i;
+                continue;
+            }
+            int end = i;
+            while (end < grid && cell[end])
+                ++end;
+            quad(rect, i * step, row * step, end == grid ? 1.0f : end * step,
+                 row + 1 == grid ? 1.0f : (row + 1) * step);
+            i = end;
+        }
+    }
+}
+
 void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
 {
     bool textured = texture && texture->isLoaded();
@@ -196,19 +239,11 @@ void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
         glDisable(GL_TEXTURE_2D);
     }
     begin2D();
-    const float x = static_cast<float>(rect.x);
-    const float y = static_cast<float>(rect.y);
-    const float right = x + rect.width;
-    const float bottom = y + rect.height;
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(x, y);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(x, bottom);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(right, bottom);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(right, y);
+    if (textured && !texture->getCoverage().empty())
+        coveredQuads(rect, *texture);
+    else
+        quad(rect, 0.0f, 0.0f, 1.0f, 1.0f);
     glEnd();
     leave2D();
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -2,6 +2,7 @@
 #include "engine/ExtensionLoader.h"
 #include "engine/GLDriver.h"
 #include "engine/Texture.h"
+#include "engine/TextureCoverage.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -130,6 +131,7 @@ void GLDriver::upload(Texture& texture)
         }
     }
 
+    measureCoverage(texture);
     log("Texture uploaded " + texture.getName());
     texture.setUploaded(true);
     glBindTexture(GL_TEXTURE_2D, 0);

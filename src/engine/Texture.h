@@ -61,6 +61,17 @@ public:
     void borrowPixels(ByteStore* store) { pixels = store; }
     void dropPixels() { pixels = nullptr; }
     int bytesPerPixel() const;
+
+    // Which cells of a grid x grid division of the picture hold a texel that drawing can change (alpha
+    // above 0), rows bottom first like the pixels; empty when every cell counts. Lets a quad skip the
+    // screen area where the picture is fully transparent.
+    const std::vector<std::uint8_t>& getCoverage() const { return coverage; }
+    int getCoverageGrid() const { return coverageGrid; }
+    void setCoverage(int grid, std::vector<std::uint8_t> cells)
+    {
+        coverageGrid = grid;
+        coverage = std::move(cells);
+    }
     static int bytesPerPixel(PixelLayout layout);
     // The layout the image library's bits per pixel name; any other depth keeps the current one.
     static PixelLayout layoutFor(int bitsPerPixel, PixelLayout current);
@@ -79,6 +90,8 @@ private:
     bool uploaded = false;
     ByteStore* pixels = nullptr;
     std::unique_ptr<ByteStore> own;
+    int coverageGrid = 0;
+    std::vector<std::uint8_t> coverage;
 };
 
 } // namespace System

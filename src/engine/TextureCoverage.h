@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace System {
+class Texture;
+
+// Measures which cells of the texture's picture hold a texel with alpha above 0 and records them on
+// the texture (see Texture::getCoverage). Nothing is recorded for pictures without alpha, for
+// pictures that are covered everywhere, and for sampling that can reach far from a texel (mipmaps,
+// repeat): drawing then covers the whole quad. With linear sampling the covered cells grow by one
+// cell on every side, so a skipped pixel never samples a visible texel.
+void measureCoverage(Texture& texture);
+
+} // namespace System

@@ -1,0 +1,120 @@
+#include "DrawingSurface.h"
+
+#include "engine/Texture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace System;
+
+namespace {
+
+// A 64 x 64 RGBA picture: transparent everywhere but a soft disc and a thin diagonal line.
+std::unique_ptr<Texture> sparsePicture(std::uint8_t filter)
+{
+    auto texture = std::make_unique<Texture>(64, 64, Types::Colour32{0, 0, 0, 0});
+    ByteStore& pixels = *texture->getPixels();
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            unsigned char* p = &pixels[(y * 64 + x) * 4];
+            double d = std::hypot(x - 20.5, y - 40.5);
+            if (d < 9) {
+                p[0] = 250, p[1] = 120, p[2] = 30, p[3] = std::uint8_t(255 - d * 20);
+            } else if (x == y && x > 30) {
+                p[0] = 40, p[1] = 200, p[2] = 240, p[3] = 180;
+            }
+        }
+    texture->setFilter(filter);
+    return texture;
+}
+
+std::vector<unsigned char> screen()
+{
+    std::vector<unsigned char> pixels(DrawingSurface::Size * DrawingSurface::Size * 4);
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, DrawingSurface::Size, DrawingSurface::Size, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+int differingPixels(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b)
+{
+    int count = 0;
+    for (std::size_t i = 0; i < a.size(); i += 4)
+        if (a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2])
+            ++count;
+    return count;
+}
+
+} // namespace
+
+// Cutting a quad to the picture's covered cells must not change a single pixel: over a striped
+// background, stretched, rotated, with nearest and with linear sampling.
+TEST(TextureCoverage, SkippingTransparentCellsLeavesThePictureUnchanged)
+{
+    DrawingSurface surface;
+    ASSERT_TRUE(surface.ready);
+    for (std::uint8_t filter : {std::uint8_t(0), std::uint8_t(3)}) {
+        std::unique_ptr<Texture> texture = sparsePicture(filter);
+        surface.driver.upload(*texture);
+        ASSERT_FALSE(texture->getCoverage().empty()) << "the picture is mostly transparent";
+        const std::vector<std::uint8_t> coverage = texture->getCoverage();
+        const int grid = texture->getCoverageGrid();
+
+        auto draw = [&](float angle) {
+            surface.clear();
+            for (int stripe = 0; stripe < 8; ++stripe)
+                surface.driver.drawQuad(Types::Rect{stripe * 32, 0, 16, 256}, nullptr,
+                                        Types::Colour32{90, 90, 200, 255});
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            glTranslatef(128, 128, 0);
+            glRotatef(angle, 0, 0, 1);
+            glTranslatef(-128, -128, 0);
+            surface.driver.drawQuad(Types::Rect{13, 7, 231, 203}, texture.get(), Types::Colour{1, 1, 1, 0.8f});
+            glLoadIdentity();
+            return screen();
+        };
+        for (float angle : {0.0f, 11.5f}) {
+            std::vector<unsigned char> cut = draw(angle);
+            texture->setCoverage(0, {});
+            std::vector<unsigned char> whole = draw(angle);
+            texture->setCoverage(grid, coverage);
+            EXPECT_EQ(differingPixels(cut, whole), 0) << "filter " << int(filter) << ", angle " << angle;
+        }
+    }
+}
+
+TEST(TextureCoverage, OnlyPicturesThatCanBeCutAreMeasured)
+{
+    DrawingSurface surface;
+    ASSERT_TRUE(surface.ready);
+    // Opaque everywhere, no alpha channel, mipmapped, or repeating: the whole quad is drawn.
+    Texture opaque(64, 64, Types::Colour32{1, 2, 3, 255});
+    surface.driver.upload(opaque);
+    EXPECT_TRUE(opaque.getCoverage().empty());
+
+    std::unique_ptr<Texture> mipmapped = sparsePicture(10);
+    surface.driver.upload(*mipmapped);
+    EXPECT_TRUE(mipmapped->getCoverage().empty());
+
+    std::unique_ptr<Texture> repeating = sparsePicture(0);
+    repeating->setWrap(0);
+    surface.driver.upload(*repeating);
+    EXPECT_TRUE(repeating->getCoverage().empty());
+
+    // Linear sampling grows the covered cells by one on every side.
+    std::unique_ptr<Texture> nearest = sparsePicture(0);
+    std::unique_ptr<Texture> linear = sparsePicture(3);
+    surface.driver.upload(*nearest);
+    surface.driver.upload(*linear);
+    int nearestCells = 0, linearCells = 0;
+    for (auto c : nearest->getCoverage())
+        nearestCells += c;
+    for (auto c : linear->getCoverage())
+        linearCells += c;
+    EXPECT_GT(nearestCells, 0);
+    EXPECT_GT(linearCells, nearestCells);
+}
