@@ -69,7 +69,6 @@ class PreviewTest(unittest.TestCase):
         ids = found.stdout.decode().split()
         return self.x.window_geometry(int(ids[0])) if ids else None
 
-    @unittest.skipUnless(PREVIEW_BITMAP, "bitmap 150 is not in the manifest yet")
     def test_picture_fills_the_host_window_and_ends_when_the_host_destroys_it(self):
         host = self.host(152, 112, 30, 20)
         run = self.start("/p", str(host.id))
@@ -89,7 +88,6 @@ class PreviewTest(unittest.TestCase):
         self.assertLess(time.monotonic() - started, 2)
         self.assertEqual(run.stderr, "")
 
-    @unittest.skipUnless(PREVIEW_BITMAP, "bitmap 150 is not in the manifest yet")
     def test_the_host_growing_later_leaves_the_preview_its_first_size(self):
         host = self.host(152, 112)
         run = self.start("/p", str(host.id))
@@ -102,7 +100,6 @@ class PreviewTest(unittest.TestCase):
         self.assertTrue(run.alive())
         self.assertEqual(run.signal(signal.SIGTERM, 5), 0, run.stderr)
 
-    @unittest.skipUnless(PREVIEW_BITMAP, "bitmap 150 is not in the manifest yet")
     def test_a_larger_host_gets_the_picture_enlarged(self):
         host = self.host(320, 240)
         run = self.start("/p", str(host.id))
@@ -123,7 +120,6 @@ class PreviewTest(unittest.TestCase):
             self.assertEqual(run.stderr, "", handle)
             self.assertLess(time.monotonic() - started, 5, handle)
 
-    @unittest.skipUnless(PREVIEW_BITMAP, "bitmap 150 is not in the manifest yet")
     def test_sigterm_ends_the_preview_with_status_0(self):
         host = self.host(152, 112)
         run = self.start("/p", str(host.id))
@@ -140,7 +136,6 @@ class PreviewTest(unittest.TestCase):
                          "ERROR: Bitmap not found in resources\nThe program will now exit\n\n")
         self.assertIsNone(self.preview_window())
 
-    @unittest.skipUnless(PREVIEW_BITMAP, "bitmap 150 is not in the manifest yet")
     def test_a_display_without_true_colour_ends_in_the_fatal_box(self):
         eight_bit = XServer("640x480x8")
         try:
