@@ -2,8 +2,8 @@
 // Modal dialogs laid out in templates kept as resources (type "DIALOG"), their controls addressed by
 // numeric id, and a procedure that hears what the user does:
 //   Init      once, after the controls exist and before the dialog is shown;
-//   Command   a button was clicked, a check box or radio button was switched on by the user, the
-//             combo box's selection changed, or the close box / Escape was used (id 2, as Cancel);
+//   Command   the user clicked a button, switched a check box, chose a radio button or another
+//             combo box entry, or used the close box or Escape (id 2, as Cancel);
 //   Notify    the user moved a trackbar.
 // Changes the procedure makes through Dialog itself send no messages. The procedure returns true
 // when it handled the message. An exception it throws ends the dialog and leaves runDialog.
