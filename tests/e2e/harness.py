@@ -133,6 +133,20 @@ class HostWindow:
         x11.XMapWindow(self.connection, self.id)
         x11.XSync(self.connection, 0)
 
+    def make_active(self):
+        """Names this window as the desktop's active one (_NET_ACTIVE_WINDOW of the root)."""
+        x11 = self.x11
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                        ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                        ctypes.c_void_p, ctypes.c_int]
+        atom = x11.XInternAtom(self.connection, b"_NET_ACTIVE_WINDOW", 0)
+        value = ctypes.c_ulong(self.id)
+        x11.XChangeProperty(self.connection, x11.XDefaultRootWindow(self.connection), atom,
+                            33, 32, 0, ctypes.byref(value), 1)  # 33: XA_WINDOW; 0: replace
+        x11.XSync(self.connection, 0)
+
     def resize(self, width, height):
         self.x11.XResizeWindow(self.connection, self.id, width, height)
         self.x11.XSync(self.connection, 0)
@@ -153,7 +167,7 @@ class HostWindow:
 class Run:
     """One fernhollow process."""
 
-    def __init__(self, args, xserver=None, config_home=None, env=None, answer=None):
+    def __init__(self, args, xserver=None, config_home=None, env=None, answer=None, binary=None):
         self.config_home = config_home
         environment = xserver.env() if xserver else dict(os.environ)
         if not xserver:
@@ -166,7 +180,7 @@ class Run:
         # Audio goes nowhere unless a test records it.
         environment.setdefault("ALSOFT_DRIVERS", "null")
         environment.update(env or {})
-        self.process = subprocess.Popen([BIN] + list(args), env=environment,
+        self.process = subprocess.Popen([binary or BIN] + list(args), env=environment,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.stdout = self.stderr = ""
 
@@ -236,3 +250,152 @@ class SettingsFolder:
 
     def remove(self):
         shutil.rmtree(self.path, ignore_errors=True)
+
+
+def manifest_path(kind, number):
+    """The file below assets/ that the manifest lists for resource (kind, number), or None."""
+    with open(os.path.join(SOURCE, "assets", "manifest.txt")) as manifest:
+        for line in manifest:
+            words = line.split()
+            if len(words) >= 3 and words[0] == kind and words[1] == str(number):
+                return os.path.join(SOURCE, "assets", words[2])
+    return None
+
+
+def read_bmp(path):
+    """(width, height, rows) of an uncompressed 24-bit BMP; rows top to bottom of (r, g, b)."""
+    import struct
+    with open(path, "rb") as source:
+        data = source.read()
+    if data[:2] != b"BM":
+        raise ValueError(path + " is not a BMP file")
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height, _, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+    if bits != 24 or compression != 0:
+        raise ValueError(path + " is not an uncompressed 24-bit BMP")
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for row in range(abs(height)):
+        stored = row if height < 0 else abs(height) - 1 - row
+        start = offset + stored * stride
+        rows.append([(data[start + 3 * x + 2], data[start + 3 * x + 1], data[start + 3 * x])
+                     for x in range(width)])
+    return width, abs(height), rows
+
+
+def stretch_source(d, destination, source):
+    """The source pixel under the centre of destination pixel d (the preview's stretch rule)."""
+    return (2 * d + 1) * source // (2 * destination)
+
+
+class DialogDriver:
+    """fernhollow with its dialogs driven through FERNHOLLOW_DIALOG_DRIVER=stdin: commands by control
+    id on the innermost open dialog, answered line by line; "open"/"closed" lines report dialogs."""
+
+    def __init__(self, args, xserver, config_home, env=None, binary=None):
+        import queue
+        import threading
+        environment = xserver.env(FERNHOLLOW_DIALOG_DRIVER="stdin", XDG_CONFIG_HOME=config_home,
+                                  FERNHOLLOW_MESSAGE_BOX="stderr")
+        environment.update(env or {})
+        self.process = subprocess.Popen([binary or BIN] + list(args), env=environment,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True, bufsize=1)
+        self.answers = queue.Queue()
+        self.events = queue.Queue()
+        self.stderr = ""
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+
+    def _read(self):
+        for line in self.process.stdout:
+            line = line.rstrip("\n")
+            if line.startswith("open ") or line.startswith("closed "):
+                self.events.put(line)
+            else:
+                self.answers.put(line)
+        self.events.put(None)
+
+    def event(self, timeout=20):
+        """The next "open ID XID" / "closed ID RESULT" line; None when the program ended."""
+        import queue
+        try:
+            return self.events.get(timeout=timeout)
+        except queue.Empty:
+            raise AssertionError("no dialog event within %s s" % timeout)
+
+    def wait_open(self, template, timeout=20):
+        line = self.event(timeout)
+        if not line or not line.startswith("open %d " % template):
+            raise AssertionError("expected dialog %d to open, got %r; stderr: %s" % (
+                template, line, self.finish_stderr()))
+        return int(line.split()[2])
+
+    def wait_closed(self, template, timeout=20):
+        line = self.event(timeout)
+        if not line or not line.startswith("closed %d " % template):
+            raise AssertionError("expected dialog %d to close, got %r" % (template, line))
+        return line.split()[2]
+
+    def command(self, text, timeout=20):
+        import queue
+        self.process.stdin.write(text + "\n")
+        self.process.stdin.flush()
+        try:
+            answer = self.answers.get(timeout=timeout)
+        except queue.Empty:
+            raise AssertionError("no answer to %r" % text)
+        return answer
+
+    def ok(self, text):
+        answer = self.command(text)
+        if not answer.startswith("ok"):
+            raise AssertionError("%r: %s" % (text, answer))
+        return answer[3:]
+
+    def state(self, control):
+        """checked, enabled, visible, position, selection (ints) and text of a control."""
+        answer = self.ok("state %d" % control)
+        head, _, text = answer.partition(" text=")
+        values = dict(item.split("=") for item in head.split())
+        values = {key: int(value) for key, value in values.items()}
+        values["text"] = text
+        return values
+
+    def geometry(self, control):
+        return tuple(int(v) for v in self.ok("geometry %d" % control).split())
+
+    def finish(self, timeout=20):
+        try:
+            self.process.stdin.close()
+        except OSError:
+            pass
+        try:
+            status = self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            raise AssertionError("fernhollow did not end within %s s" % timeout)
+        self.finish_stderr()
+        self._close()
+        return status
+
+    def finish_stderr(self):
+        if self.process.poll() is not None and not self.process.stderr.closed:
+            self.stderr = self.process.stderr.read()
+        return self.stderr
+
+    def _close(self):
+        self._reader.join(5)
+        for stream in (self.process.stdin, self.process.stdout, self.process.stderr):
+            try:
+                stream.close()
+            except OSError:
+                pass
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.finish_stderr()
+        self._close()

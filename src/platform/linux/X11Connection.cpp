@@ -24,6 +24,15 @@ int ignoreErrors(Display*, XErrorEvent*)
     return 0;
 }
 
+int g_trappedError = 0;
+
+int recordError(Display*, XErrorEvent* error)
+{
+    if (!g_trappedError)
+        g_trappedError = error->error_code;
+    return 0;
+}
+
 } // namespace
 
 Display* x11Connection()
@@ -39,6 +48,27 @@ Display* x11Connection()
         }
     }
     return g_display;
+}
+
+X11ErrorTrap::X11ErrorTrap(Display* display) : display(display)
+{
+    XSync(display, False);  // errors of earlier requests are not ours
+    g_trappedError = 0;
+    previous = XSetErrorHandler(recordError);
+}
+
+X11ErrorTrap::~X11ErrorTrap()
+{
+    XSync(display, False);
+    XSetErrorHandler(previous);
+}
+
+bool X11ErrorTrap::ok()
+{
+    XSync(display, False);
+    bool fine = g_trappedError == 0;
+    g_trappedError = 0;
+    return fine;
 }
 
 } // namespace System::Platform::Linux

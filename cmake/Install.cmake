@@ -1,0 +1,23 @@
+# Installs fernhollow as an X11 screen saver: the program in bin/, a link to it where the screen-saver
+# hosts look for their programs, XScreenSaver's description of it, and a desktop entry that opens the
+# settings dialog. Relative directories are below the install prefix, chosen when installing
+# (cmake --install build --prefix <dir>); absolute ones are used as they are.
+
+set(FERNHOLLOW_HACK_DIR "${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver" CACHE STRING
+  "Where X11 screen-saver hosts look for their programs (Debian's XScreenSaver: /usr/libexec/xscreensaver)")
+set(FERNHOLLOW_HOST_CONFIG_DIR "${CMAKE_INSTALL_DATADIR}/xscreensaver/config" CACHE STRING
+  "Where XScreenSaver reads the descriptions of its programs (Debian: /usr/share/xscreensaver/config)")
+set(FERNHOLLOW_APPLICATIONS_DIR "${CMAKE_INSTALL_DATADIR}/applications" CACHE STRING
+  "Where desktop entries go")
+
+install(FILES ${CMAKE_SOURCE_DIR}/data/fernhollow.xml DESTINATION ${FERNHOLLOW_HOST_CONFIG_DIR})
+
+# The link and the desktop entry name the installed program by its absolute path, which is known only
+# when installing.
+install(CODE "
+  set(FERNHOLLOW_BINDIR \"${CMAKE_INSTALL_BINDIR}\")
+  set(FERNHOLLOW_HACK_DIR \"${FERNHOLLOW_HACK_DIR}\")
+  set(FERNHOLLOW_APPLICATIONS_DIR \"${FERNHOLLOW_APPLICATIONS_DIR}\")
+  set(FERNHOLLOW_DESKTOP_TEMPLATE \"${CMAKE_SOURCE_DIR}/data/fernhollow-settings.desktop.in\")
+")
+install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/InstallHostFiles.cmake)
