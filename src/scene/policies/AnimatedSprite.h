@@ -41,8 +41,11 @@ struct animated_sprite : picture_policy {
                 idle = false;
                 idleTimer = 0.0f;
                 burstTimer = 0.0f;
-                // fmod by zero would be NaN and no rest would ever end again.
-                extraIdle = idleTime > 0.0f ? std::fmod(static_cast<float>(std::rand()), idleTime) : 0.0f;
+                // In double: glibc's rand() reaches 2^31, where a float keeps only multiples of 128 and
+                // the remainder by 8 would always be 0. fmod by zero would be NaN and no rest would end.
+                extraIdle = idleTime > 0.0f
+                                ? static_cast<float>(std::fmod(static_cast<double>(std::rand()), idleTime))
+                                : 0.0f;
                 burstStarted();
             }
             return;

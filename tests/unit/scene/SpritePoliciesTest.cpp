@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <set>
 #include <vector>
 
 using namespace System;
@@ -302,7 +303,7 @@ TEST(AnimatedSprite, LaterRestsAddARandomExtraBelowIdleTime)
     animated_sprite::sequencePosition = 0;
     Woodpecker bird;
     std::srand(42);
-    const float extra = std::fmod(static_cast<float>(std::rand()), 8.0f);
+    const float extra = static_cast<float>(std::fmod(static_cast<double>(std::rand()), 8.0));
     std::srand(42);
     bird.update(8.01);
     ASSERT_EQ(bird.bursts, 1);
@@ -323,6 +324,26 @@ TEST(AnimatedSprite, LaterRestsAddARandomExtraBelowIdleTime)
         EXPECT_GE(starts[i] - starts[i - 1], 1.3 + 8.0);
         EXPECT_LT(starts[i] - starts[i - 1], 1.3 + 16.0 + 0.3);
     }
+}
+
+TEST(AnimatedSprite, TheExtraRestsSpreadOverTheWholeIdleTime)
+{
+    // With rand() up to 2^31 a float remainder would be 0 every time.
+    animated_sprite::sequencePosition = 0;
+    Woodpecker bird;
+    std::srand(1);
+    std::set<float> extras;
+    for (int burst = 0; burst < 40; ++burst) {
+        bird.update(100.0);  // ends any rest
+        ASSERT_FALSE(bird.idle);
+        extras.insert(bird.extraIdle);
+        for (int i = 0; i < 200 && !bird.idle; ++i)
+            bird.update(0.03);
+        ASSERT_TRUE(bird.idle);
+    }
+    EXPECT_GE(extras.size(), 5u);
+    EXPECT_GE(*extras.begin(), 0.0f);
+    EXPECT_LT(*extras.rbegin(), 8.0f);
 }
 
 TEST(AnimatedSprite, SeedsTheRandomGeneratorWithTheTimeAtEveryConstruction)
