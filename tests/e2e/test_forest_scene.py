@@ -143,13 +143,19 @@ class SceneCase:
         width, height = self.size
         fx, fy = layout.CLOCK_12H if self.twelve_hour else layout.CLOCK_24H
         best, second = self.best_text(clock_texts(*self.times, self.twelve_hour), fx * width, fy * height)
-        self.assertGreater(best[0], 0.97, (best, second, self.path))
-        # Its first lit pixels lie at the stated place, not a pixel off.
-        self.assertEqual(best[2:], self.lit_corner(fx * width, fy * height), self.path)
+        print("\nclock reads %r (%.3f of its pixels agree; next best %r, %.3f)" % (best[1], best[0], second[1], second[0]))
+        self.assertGreater(best[0], 0.99, (best, second, self.path))
+        # Its first lit pixels lie at the stated place (an edge pixel half lit may count either way).
+        self.assertNear(best[2:], self.lit_corner(fx * width, fy * height))
         if not self.twelve_hour:
             # Nothing bright where the 12-hour clock would have started.
             band = self.shot[int(fy * height):int(fy * height) + 40, int(layout.CLOCK_12H[0] * width):int(fx * width) - 1]
             self.assertLess((band.min(axis=-1) > 230).mean(), 0.01, self.path)
+
+    def assertNear(self, expected, corner):
+        self.assertIsNotNone(corner, self.path)
+        self.assertLessEqual(abs(int(expected[0]) - corner[0]), 1, (expected, corner, self.path))
+        self.assertLessEqual(abs(int(expected[1]) - corner[1]), 1, (expected, corner, self.path))
 
     def lit_corner(self, x, y):
         """The first column and row of the screenshot's bright pixels in the 40-pixel band of a text at (x, y)."""
@@ -173,9 +179,10 @@ class Scene1024TwentyFourHourWithFps(SceneCase, unittest.TestCase):
         width, height = self.size
         candidates = ["%02d" % n for n in range(1, 100)]
         best, second = self.best_text(candidates, 0.02 * width, 0.05 * height)
-        self.assertGreater(best[0], 0.97, (best, second, self.path))
-        self.assertEqual(best[2:], self.lit_corner(0.02 * width, 0.05 * height), self.path)
-        print("\nframe-rate text reads", best[1], "at", self.geometry, "(next best", second[:2], ")")
+        self.assertGreater(best[0], 0.99, (best, second, self.path))
+        self.assertNear(best[2:], self.lit_corner(0.02 * width, 0.05 * height))
+        print("\nframe-rate text reads %r at %s (%.3f of its pixels agree; next best %r, %.3f)" % (
+            best[1], self.geometry, best[0], second[1], second[0]))
 
     def test_each_moving_layer_is_drawn(self):
         # Where a layer shows in some state, the scene without it cannot explain the screenshot.
