@@ -27,6 +27,11 @@ protected:
         CommandRegistry::instance().add(new Command("quit", "counts", boost::function<void()>([this] { ++quits; })));
         forest.quitRequested.connect([this] { ++requests; });
     }
+    // The registry is process-wide: leave a "quit" that points at nothing of this test.
+    void TearDown() override
+    {
+        CommandRegistry::instance().add(new Command("quit", "does nothing", boost::function<void()>([] {})));
+    }
 
     // Frame time in pieces, as the engine hands it over.
     void run(double seconds, int frames = 1)
