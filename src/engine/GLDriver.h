@@ -42,8 +42,13 @@ public:
     // Reports a pending GL error naming the texture; returns the error code (0 for none).
     unsigned int checkError(Texture& texture);
 
+    // Uploads the font's picture (its Exception leaves no lists) and compiles 256 new glyph lists;
+    // earlier lists of the font are not released.
     void buildFont(Font& font);
+    // The text's top-left corner at (x, y) pixels whatever the font's scale, blended additively (black
+    // adds nothing), in the current colour; at most the first 999 bytes, each one a glyph.
     void drawText(float x, float y, Font& font, const std::string& text);
+    // Sets the colour and draws; an empty text changes nothing at all.
     void drawColouredText(float x, float y, float r, float g, float b, float a, Font& font,
                           const std::string& text);
 

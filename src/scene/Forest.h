@@ -25,15 +25,23 @@ public:
 
     Signal<void()> quitRequested;
 
+    // Clears the colour buffer, then draws every sprite in order.
     void render(GLDriver& driver) override;
+    // Builds the scene: the two sounds, twelve sprites, the optional clock and frame-rate texts, one
+    // batch upload, then the bird song. Throws the resource or decoder Exception, leaving it half-built.
     void prepare(GLDriver& driver) override;
+    // Arms once more than 3 s of frame time have passed, then updates every sprite.
     void update(double seconds) override;
+    // Runs "quit" when armed and mouse movement may end the run.
     void mouseMove(Types::Point motion) override;
+    // The space bar emits quitRequested; any other key runs "quit", armed or not.
     void keyReleased(unsigned long code, char character) override;
 
     bool isArmed() const { return armed; }
     float getElapsed() const { return elapsed; }
     const std::vector<BaseSprite*>& getSprites() const { return sprites; }
+    Sound* getBirdsSound() const { return birdsSound; }
+    Sound* getWoodpeckerSound() const { return woodpeckerSound; }
 
 private:
     float elapsed = 0.0f;

@@ -8,16 +8,19 @@
 namespace System {
 class Texture;
 
-// A bitmap font: 16 x 16 cells of one square image, glyph widths measured from the pixels.
+// A bitmap font: 16 x 16 cells of one square image, glyph widths measured from the pixels (a pixel
+// is ink when its first byte is above the ink threshold). The glyph of byte c lies in cell column
+// c mod 16 and cell row c div 16, rows counted from the first row of the pixel store.
 class Font {
 public:
     struct Glyph {
         std::uint8_t start = 0;  // first ink column within the cell
-        std::uint8_t width = 0;  // ink columns from first to last inclusive
+        std::uint8_t width = 0;  // ink columns from first to last inclusive; 0 for a cell without ink
     };
 
+    // Decodes the picture at once (throws the image decoder's Exception); no GL context needed.
     Font(const std::string& name, ResourceBlock resource);
-    // Measures an already decoded texture (the font takes ownership).
+    // Measures an already decoded texture (the font takes ownership) and gives it the font's name.
     Font(const std::string& name, std::unique_ptr<Texture> texture);
     virtual ~Font();
 

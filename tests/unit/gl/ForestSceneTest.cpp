@@ -1,0 +1,285 @@
+// The forest's scene build on a real GL context, against the scene table: layers, their places and
+// motions, the texts, one batch upload, and the sounds.
+#include "engine/GLDriver.h"
+#include "engine/Texture.h"
+#include "engine/services/Font.h"
+#include "engine/services/Sound.h"
+#include "scene/Forest.h"
+#include "scene/Sprite.h"
+#include "scene/policies/AnimatedSprite.h"
+#include "scene/policies/BlendedAnimationSprite.h"
+#include "scene/policies/RotatedSprite.h"
+#include "scene/policies/SimpleSprite.h"
+#include "scene/policies/TextPolicies.h"
+#include "scene/policies/TextSprite.h"
+#include "scene/policies/TranslatedSprite.h"
+
+#include "DrawingSurface.h"
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace System;
+using Windows::Forest;
+
+namespace {
+
+class ForestScene : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { surface = std::make_unique<DrawingSurface>(); }
+    static void TearDownTestSuite() { surface.reset(); }
+    void SetUp() override { ASSERT_TRUE(surface->ready); }
+    void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
+
+    std::unique_ptr<Forest> build(int width, int height, bool showTime = true, bool twelveHour = true,
+                                  bool showFps = false)
+    {
+        auto forest = std::make_unique<Forest>(0, 0, width, height);
+        forest->setShowTime(showTime);
+        forest->setTwelveHourClock(twelveHour);
+        forest->setShowFps(showFps);
+        forest->prepare(surface->driver);
+        return forest;
+    }
+
+    template <class Policy>
+    static Sprite<Policy>* as(const Forest& forest, std::size_t index)
+    {
+        if (index >= forest.getSprites().size())
+            return nullptr;
+        return dynamic_cast<Sprite<Policy>*>(forest.getSprites()[index]);
+    }
+
+    static std::unique_ptr<DrawingSurface> surface;
+};
+
+std::unique_ptr<DrawingSurface> ForestScene::surface;
+
+const std::vector<std::string> PictureNames = {"background", "deer",   "bg2",    "plant1",  "plant2",     "plant3",
+                                               "plant4",     "light1", "light2", "light3",  "rabbit",     "treebig",
+                                               "tree_light", "wpa1",   "wpa2",   "wpa3"};
+
+std::string nameOf(const Texture* texture)
+{
+    return texture ? texture->getName() : "(none)";
+}
+
+} // namespace
+
+TEST_F(ForestScene, TwelveLayersInDrawOrderWithTheTablesPlacesAndMotions)
+{
+    auto forest = build(1920, 1080);
+    ASSERT_EQ(forest->getSprites().size(), 13u);
+
+    for (std::size_t i : {0u, 2u, 9u, 10u}) {
+        auto* layer = as<simple_sprite>(*forest, i);
+        ASSERT_NE(layer, nullptr) << i;
+        EXPECT_EQ(layer->rect, (Rect{0, 0, 1920, 1080})) << i;
+    }
+    EXPECT_EQ(nameOf(as<simple_sprite>(*forest, 0)->texture), "background");
+    EXPECT_EQ(nameOf(as<simple_sprite>(*forest, 2)->texture), "bg2");
+    EXPECT_EQ(nameOf(as<simple_sprite>(*forest, 9)->texture), "treebig");
+    EXPECT_EQ(nameOf(as<simple_sprite>(*forest, 10)->texture), "tree_light");
+
+    auto* deer = as<rotated_sprite<paused_update>>(*forest, 1);
+    ASSERT_NE(deer, nullptr);
+    EXPECT_EQ(nameOf(deer->texture), "deer");
+    EXPECT_EQ(deer->rect, (Rect{1036, 680, 192, 140}));
+    EXPECT_EQ(deer->minAngle, -20.0f);
+    EXPECT_EQ(deer->maxAngle, 20.0f);
+    EXPECT_EQ(deer->speed, 1.0f);
+    EXPECT_EQ(deer->pauseTime, 7.0f);
+    EXPECT_EQ(deer->pivot.x, 0.0f);
+    EXPECT_EQ(deer->pivot.y, 0.0f);
+
+    struct PlantRow {
+        const char* name;
+        Rect rect;
+        float minAngle, maxAngle, swingScale, pivotX, pivotY;
+    };
+    // Pivots are fractions of the screen, not truncated: 0.18 x 1080 = 194.4.
+    const PlantRow plants[] = {
+        {"plant1", {729, 756, 327, 194}, 1.0f, 4.6f, 1.08f, 192.0f, 194.4f},
+        {"plant2", {998, 680, 365, 227}, 3.0f, 7.8f, -1.11f, 230.4f, 194.4f},
+        {"plant3", {1344, 734, 729, 443}, 5.3f, 11.0f, 0.4f, 576.0f, 302.4f},
+        {"plant4", {-40, 732, 576, 378}, -5.0f, 1.0f, -0.4f, 0.0f, 302.4f},
+    };
+    for (std::size_t i = 0; i < 4; ++i) {
+        auto* plant = as<rotated_sprite<sine_update>>(*forest, 3 + i);
+        ASSERT_NE(plant, nullptr) << i;
+        const PlantRow& row = plants[i];
+        EXPECT_EQ(nameOf(plant->texture), row.name);
+        EXPECT_EQ(plant->rect, row.rect) << row.name;
+        EXPECT_EQ(plant->minAngle, row.minAngle) << row.name;
+        EXPECT_EQ(plant->maxAngle, row.maxAngle) << row.name;
+        EXPECT_EQ(plant->swingScale, row.swingScale) << row.name;
+        EXPECT_FLOAT_EQ(plant->pivot.x, row.pivotX) << row.name;
+        EXPECT_FLOAT_EQ(plant->pivot.y, row.pivotY) << row.name;
+    }
+    // Plant 3 reaches past the right and bottom edges, plant 4 past the left and bottom.
+    const Rect plant3 = plants[2].rect, plant4 = plants[3].rect;
+    EXPECT_GT(plant3.x + plant3.width, 1920);
+    EXPECT_GT(plant3.y + plant3.height, 1080);
+    EXPECT_LT(plant4.x, 0);
+    EXPECT_GT(plant4.y + plant4.height, 1080);
+
+    auto* lights = as<blended_animation_sprite>(*forest, 7);
+    ASSERT_NE(lights, nullptr);
+    ASSERT_EQ(lights->frames.size(), 3u);
+    EXPECT_EQ(nameOf(lights->frames[0]) + nameOf(lights->frames[1]) + nameOf(lights->frames[2]),
+              "light1light2light3");
+    EXPECT_EQ(lights->sequence, (std::vector<unsigned>{0, 1, 2}));
+    EXPECT_EQ(lights->fadeTime, 2.0f);
+    EXPECT_EQ(lights->rect, (Rect{0, 0, 1920, 1080}));
+
+    auto* rabbit = as<translated_sprite>(*forest, 8);
+    ASSERT_NE(rabbit, nullptr);
+    EXPECT_EQ(nameOf(rabbit->texture), "rabbit");
+    EXPECT_EQ(rabbit->rect, (Rect{422, 691, 67, 54}));
+    EXPECT_EQ(rabbit->speed, 2.0f);
+    EXPECT_EQ(rabbit->pauseTime, 6.0f);
+    EXPECT_FLOAT_EQ(rabbit->maxDistance, 54.0f);
+    EXPECT_EQ(rabbit->axis.x, 0.0f);
+    EXPECT_EQ(rabbit->axis.y, 1.0f);
+
+    auto* woodpecker = as<animated_sprite>(*forest, 11);
+    ASSERT_NE(woodpecker, nullptr);
+    ASSERT_EQ(woodpecker->frames.size(), 3u);
+    EXPECT_EQ(nameOf(woodpecker->frames[0]) + nameOf(woodpecker->frames[1]) + nameOf(woodpecker->frames[2]),
+              "wpa1wpa2wpa3");
+    EXPECT_EQ(woodpecker->sequence, (std::vector<unsigned>{0, 1, 2, 1}));
+    EXPECT_EQ(woodpecker->frameTime, 0.02f);
+    EXPECT_EQ(woodpecker->burstTime, 1.3f);
+    EXPECT_EQ(woodpecker->idleTime, 8.0f);
+
+    auto* clock = as<text_sprite<time_12h>>(*forest, 12);
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(clock->rect, (Rect{0, 0, 1920, 1080}));
+    EXPECT_EQ(clock->position.x, 0.63f);
+    EXPECT_EQ(clock->position.y, 0.93f);
+    EXPECT_EQ(clock->colour.a, 0.95f);
+    EXPECT_EQ(clock->colour.r + clock->colour.g + clock->colour.b, 3.0f);
+    EXPECT_EQ(clock->text, "Cool clock here :)");
+    ASSERT_NE(clock->font, nullptr);
+    EXPECT_EQ(clock->font->getName(), "font");
+    EXPECT_EQ(clock->font->getScaleX(), 0.5f);
+    EXPECT_EQ(clock->font->getScaleY(), 2.5f);
+    EXPECT_NE(clock->font->getListBase(), 0u);
+    EXPECT_EQ(forest->getColour(), (Colour32{255, 255, 255, 255}));
+}
+
+TEST_F(ForestScene, PicturesAreRegisteredInTableOrderAndUploadedInOneBatch)
+{
+    LogCapture log;
+    auto forest = build(1024, 768);
+    std::vector<std::string> registered, uploaded;
+    for (const std::string& line : log.texts()) {
+        const std::string added = "Texture added to resourceBuffer ", sent = "[GL] Texture uploaded ";
+        if (line.compare(0, added.size(), added) == 0)
+            registered.push_back(line.substr(added.size(), line.size() - added.size() - 1));
+        if (line.compare(0, sent.size(), sent) == 0)
+            uploaded.push_back(line.substr(sent.size(), line.size() - sent.size() - 1));
+    }
+    EXPECT_EQ(registered, PictureNames);
+    EXPECT_EQ(log.count("Buffer uploaded\n"), 1u);
+    const long batch = log.indexOf("Buffer uploaded\n");
+    // The font's sheet goes up on its own when its lists are built, before the batch.
+    ASSERT_FALSE(uploaded.empty());
+    EXPECT_EQ(uploaded.front(), "font");
+    EXPECT_LT(log.indexOf("[GL] Texture uploaded font\n"), log.indexOf("[GL] Texture uploaded " + PictureNames[0] + "\n"));
+    std::vector<std::string> batchUploads(uploaded.begin() + 1, uploaded.end());
+    std::sort(batchUploads.begin(), batchUploads.end());
+    std::vector<std::string> expected = PictureNames;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(batchUploads, expected);
+    for (const std::string& name : PictureNames)
+        EXPECT_LT(log.indexOf("[GL] Texture uploaded " + name + "\n"), batch) << name;
+
+    // Every layer's pictures are on the GL side, with no decoded pixels kept.
+    auto* background = as<simple_sprite>(*forest, 0);
+    ASSERT_NE(background, nullptr);
+    EXPECT_TRUE(background->texture->isUploaded());
+    EXPECT_NE(background->texture->getGlName(), 0u);
+    EXPECT_EQ(background->texture->getPixels(), nullptr);
+}
+
+TEST_F(ForestScene, TheBirdSongPlaysAfterTheBuildThePeckingWithEachBurstAndTheFormStopsBoth)
+{
+    auto forest = build(1024, 768);
+    Sound* birds = forest->getBirdsSound();
+    Sound* woodpecker = forest->getWoodpeckerSound();
+    ASSERT_TRUE(birds && woodpecker);
+    ASSERT_TRUE(birds->hasStream()) << "no audio output: is ALSOFT_DRIVERS=null set?";
+    EXPECT_EQ(birds->getName(), "birds");
+    EXPECT_TRUE(birds->isRepeating());
+    EXPECT_TRUE(birds->isPlaying());
+    EXPECT_EQ(woodpecker->getName(), "woodpecker");
+    EXPECT_FALSE(woodpecker->isRepeating());
+    EXPECT_FALSE(woodpecker->isPlaying());
+
+    forest->update(0.0);
+    auto* clock = as<text_sprite<time_12h>>(*forest, 12);
+    ASSERT_NE(clock, nullptr);
+    EXPECT_NE(clock->text, "Cool clock here :)");
+    forest->update(8.0);  // the first rest is exactly 8 s
+    EXPECT_FALSE(woodpecker->isPlaying());
+    forest->update(0.01);
+    EXPECT_TRUE(woodpecker->isPlaying());
+
+    forest.reset();
+    EXPECT_FALSE(birds->isPlaying());
+    EXPECT_FALSE(woodpecker->isPlaying());
+}
+
+TEST_F(ForestScene, TheClockFollowsItsOptionsAndTheFrameRateTextComesLast)
+{
+    {
+        auto forest = build(1024, 768, true, false);
+        ASSERT_EQ(forest->getSprites().size(), 13u);
+        auto* clock = as<text_sprite<time_24h>>(*forest, 12);
+        ASSERT_NE(clock, nullptr);
+        EXPECT_EQ(clock->position.x, 0.68f);
+        EXPECT_EQ(clock->position.y, 0.93f);
+        EXPECT_EQ(clock->rect, (Rect{0, 0, 1024, 768}));
+    }
+    for (bool twelveHour : {true, false}) {
+        auto forest = build(1024, 768, false, twelveHour);
+        EXPECT_EQ(forest->getSprites().size(), 12u) << twelveHour;
+        EXPECT_NE(as<animated_sprite>(*forest, 11), nullptr);
+    }
+    {
+        LogCapture log;
+        auto forest = build(1024, 768, true, true, true);
+        ASSERT_EQ(forest->getSprites().size(), 14u);
+        EXPECT_NE(as<text_sprite<time_12h>>(*forest, 12), nullptr);
+        auto* fps = as<text_sprite<fpsometer>>(*forest, 13);
+        ASSERT_NE(fps, nullptr);
+        EXPECT_EQ(fps->position.x, 0.02f);
+        EXPECT_EQ(fps->position.y, 0.05f);
+        EXPECT_EQ(fps->colour.a, 1.0f);
+        EXPECT_EQ(fps->text, "FPSometer");
+        EXPECT_EQ(fps->font, as<text_sprite<time_12h>>(*forest, 12)->font);
+        // One shared font, built once for each text.
+        EXPECT_EQ(log.count("[GL] Texture uploaded font\n"), 2u);
+    }
+}
+
+TEST_F(ForestScene, ARenderClearsThenDrawsTheLayersOverTheWholeWindow)
+{
+    const int size = DrawingSurface::Size;
+    auto forest = build(size, size, false);
+    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+    forest->update(0.0);
+    forest->render(surface->driver);
+    // Magenta would show through anywhere the clear or the background failed to cover.
+    for (int y = 0; y < size; y += 15)
+        for (int x = 0; x < size; x += 15)
+            ASSERT_FALSE(surface->at(x, y) == (Pixel{255, 0, 255})) << x << ", " << y;
+    EXPECT_EQ(surface->driver.getMode2D(), 2);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+}
