@@ -10,7 +10,10 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <algorithm>
+#include <cmath>
 #include <sstream>
+#include <vector>
 
 namespace System {
 
@@ -204,28 +207,79 @@ void GLDriver::quad(const Types::Rect& rect, float s0, float t0, float s1, float
     glVertex2f(right, top);
 }
 
-// The quad cut into one strip per covered run of cells: fully transparent cells would leave the
-// screen unchanged, and the software renderer pays for every pixel a quad covers.
-void GLDriver::coveredQuads(const Types::Rect& rect, const Texture& texture)
+// Draws the quad once per screen rectangle that holds covered cells, each time limited by the scissor
+// box to that rectangle: fully transparent cells would leave the screen unchanged, and the software
+// renderer pays for every pixel a quad covers. The quad itself is never cut, so every pixel that is
+// drawn samples exactly what the whole quad would have sampled. Only for quads drawn without a
+// transformation of the caller's; false when the quad must be drawn whole instead.
+bool GLDriver::coveredQuads(const Types::Rect& rect, const Texture& texture)
 {
+    // The first pixel whose centre lies at or past position p.
+    auto firstPixel = [](double p) { return int(std::ceil(p - 0.5)); };
+    GLfloat matrix[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
+    for (int i = 0; i < 16; ++i)
+        if (matrix[i] != ((i % 5 == 0) ? 1.0f : 0.0f))
+            return false;
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    if (width <= 0 || height <= 0)
+        return false;
+    const double toPixelsX = double(viewport[2]) / width, toPixelsY = double(viewport[3]) / height;
+
     const int grid = texture.getCoverageGrid();
     const std::vector<std::uint8_t>& cells = texture.getCoverage();
-    const float step = 1.0f / grid;
-    for (int row = 0; row < grid; ++row) {
-        const std::uint8_t* cell = &cells[std::size_t(row) * grid];
-        for (int i = 0; i < grid;) {
-            if (!cell[i]) {
-                ++i;
-                continue;
+    struct Box {
+        int first, end, top, bottom;  // cell columns [first, end), cell rows [bottom, top)
+    };
+    std::vector<Box> boxes;
+    std::vector<Box> open;
+    // Runs of covered cells, row by row from the bottom; a run exactly below an open box extends it.
+    for (int row = 0; row <= grid; ++row) {
+        std::vector<Box> next;
+        if (row < grid) {
+            const std::uint8_t* cell = &cells[std::size_t(row) * grid];
+            for (int i = 0; i < grid;) {
+                if (!cell[i]) {
+                    ++i;
+                    continue;
+                }
+                int end = i;
+                while (end < grid && cell[end])
+                    ++end;
+                Box box{i, end, row + 1, row};
+                for (auto it = open.begin(); it != open.end(); ++it)
+                    if (it->first == i && it->end == end) {
+                        box.bottom = it->bottom;
+                        open.erase(it);
+                        break;
+                    }
+                next.push_back(box);
+                i = end;
             }
-            int end = i;
-            while (end < grid && cell[end])
-                ++end;
-            quad(rect, i * step, row * step, end == grid ? 1.0f : end * step,
-                 row + 1 == grid ? 1.0f : (row + 1) * step);
-            i = end;
         }
+        boxes.insert(boxes.end(), open.begin(), open.end());
+        open.swap(next);
     }
+
+    glEnable(GL_SCISSOR_TEST);
+    for (const Box& box : boxes) {
+        // A box holds exactly the pixels whose centres lie over its cells, so neighbouring boxes
+        // share their edges and no pixel is drawn twice. Texture rows run bottom first; t = 1 is the
+        // quad's top edge.
+        const int x0 = firstPixel((rect.x + rect.width * double(box.first) / grid) * toPixelsX);
+        const int x1 = firstPixel((rect.x + rect.width * double(box.end) / grid) * toPixelsX);
+        const int y0 = firstPixel((rect.y + rect.height * (1.0 - double(box.top) / grid)) * toPixelsY);
+        const int y1 = firstPixel((rect.y + rect.height * (1.0 - double(box.bottom) / grid)) * toPixelsY);
+        if (x1 <= x0 || y1 <= y0)
+            continue;
+        glScissor(viewport[0] + x0, viewport[1] + viewport[3] - y1, x1 - x0, y1 - y0);
+        glBegin(GL_QUADS);
+        quad(rect, 0.0f, 0.0f, 1.0f, 1.0f);
+        glEnd();
+    }
+    glDisable(GL_SCISSOR_TEST);
+    return true;
 }
 
 void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
@@ -239,12 +293,11 @@ void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
         glDisable(GL_TEXTURE_2D);
     }
     begin2D();
-    glBegin(GL_QUADS);
-    if (textured && !texture->getCoverage().empty())
-        coveredQuads(rect, *texture);
-    else
+    if (!textured || texture->getCoverage().empty() || !coveredQuads(rect, *texture)) {
+        glBegin(GL_QUADS);
         quad(rect, 0.0f, 0.0f, 1.0f, 1.0f);
-    glEnd();
+        glEnd();
+    }
     leave2D();
     glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_TEXTURE_2D);

@@ -63,7 +63,7 @@ public:
 private:
     void leave2D();
     void quad(const Types::Rect& rect, float s0, float t0, float s1, float t1);
-    void coveredQuads(const Types::Rect& rect, const Texture& texture);
+    bool coveredQuads(const Types::Rect& rect, const Texture& texture);
     void log(const std::string& message);
 
     bool multitexture = false;

@@ -41,7 +41,7 @@ void measureCoverage(Texture& texture)
                 row[x / cellWidth] = 1;
     }
 
-    if (texture.getFilter() != 0) {
+    {
         std::vector<std::uint8_t> grown(cells.size(), 0);
         for (int j = 0; j < grid; ++j)
             for (int i = 0; i < grid; ++i)

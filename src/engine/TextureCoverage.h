@@ -8,8 +8,9 @@ class Texture;
 // Measures which cells of the texture's picture hold a texel with alpha above 0 and records them on
 // the texture (see Texture::getCoverage). Nothing is recorded for pictures without alpha, for
 // pictures that are covered everywhere, and for sampling that can reach far from a texel (mipmaps,
-// repeat): drawing then covers the whole quad. With linear sampling the covered cells grow by one
-// cell on every side, so a skipped pixel never samples a visible texel.
+// repeat): drawing then covers the whole quad. The covered cells grow by one cell on every side, so
+// a skipped pixel never samples a visible texel, not even with linear sampling or when its centre
+// falls on a texel edge.
 void measureCoverage(Texture& texture);
 
 } // namespace System

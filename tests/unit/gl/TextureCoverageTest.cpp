@@ -50,8 +50,9 @@ int differingPixels(const std::vector<unsigned char>& a, const std::vector<unsig
 
 } // namespace
 
-// Cutting a quad to the picture's covered cells must not change a single pixel: over a striped
-// background, stretched, rotated, with nearest and with linear sampling.
+// Limiting a quad to the picture's covered cells must not change a single pixel: over a striped
+// background, stretched and squeezed (squeezing by 3/4 puts pixel centres exactly on texel edges),
+// with nearest and with linear sampling, and under a rotation (drawn whole).
 TEST(TextureCoverage, SkippingTransparentCellsLeavesThePictureUnchanged)
 {
     DrawingSurface surface;
@@ -63,26 +64,35 @@ TEST(TextureCoverage, SkippingTransparentCellsLeavesThePictureUnchanged)
         const std::vector<std::uint8_t> coverage = texture->getCoverage();
         const int grid = texture->getCoverageGrid();
 
-        auto draw = [&](float angle) {
+        auto draw = [&](const Types::Rect& rect, float angle) {
             surface.clear();
             for (int stripe = 0; stripe < 8; ++stripe)
                 surface.driver.drawQuad(Types::Rect{stripe * 32, 0, 16, 256}, nullptr,
                                         Types::Colour32{90, 90, 200, 255});
             glMatrixMode(GL_MODELVIEW);
             glLoadIdentity();
-            glTranslatef(128, 128, 0);
-            glRotatef(angle, 0, 0, 1);
-            glTranslatef(-128, -128, 0);
-            surface.driver.drawQuad(Types::Rect{13, 7, 231, 203}, texture.get(), Types::Colour{1, 1, 1, 0.8f});
+            if (angle != 0.0f) {
+                glTranslatef(128, 128, 0);
+                glRotatef(angle, 0, 0, 1);
+                glTranslatef(-128, -128, 0);
+            }
+            surface.driver.drawQuad(rect, texture.get(), Types::Colour{1, 1, 1, 0.8f});
             glLoadIdentity();
             return screen();
         };
-        for (float angle : {0.0f, 11.5f}) {
-            std::vector<unsigned char> cut = draw(angle);
+        struct Case {
+            Types::Rect rect;
+            float angle;
+        };
+        for (Case c : {Case{{13, 7, 231, 203}, 0.0f}, Case{{0, 0, 256, 192}, 0.0f}, Case{{5, 30, 48, 48}, 0.0f},
+                       Case{{-20, -9, 300, 270}, 0.0f}, Case{{13, 7, 231, 203}, 11.5f}}) {
+            std::vector<unsigned char> cut = draw(c.rect, c.angle);
             texture->setCoverage(0, {});
-            std::vector<unsigned char> whole = draw(angle);
+            std::vector<unsigned char> whole = draw(c.rect, c.angle);
             texture->setCoverage(grid, coverage);
-            EXPECT_EQ(differingPixels(cut, whole), 0) << "filter " << int(filter) << ", angle " << angle;
+            EXPECT_EQ(differingPixels(cut, whole), 0)
+                << "filter " << int(filter) << ", rect " << c.rect.x << "," << c.rect.y << " " << c.rect.width
+                << "x" << c.rect.height << ", angle " << c.angle;
         }
     }
 }
@@ -105,16 +115,16 @@ TEST(TextureCoverage, OnlyPicturesThatCanBeCutAreMeasured)
     surface.driver.upload(*repeating);
     EXPECT_TRUE(repeating->getCoverage().empty());
 
-    // Linear sampling grows the covered cells by one on every side.
-    std::unique_ptr<Texture> nearest = sparsePicture(0);
-    std::unique_ptr<Texture> linear = sparsePicture(3);
-    surface.driver.upload(*nearest);
-    surface.driver.upload(*linear);
-    int nearestCells = 0, linearCells = 0;
-    for (auto c : nearest->getCoverage())
-        nearestCells += c;
-    for (auto c : linear->getCoverage())
-        linearCells += c;
-    EXPECT_GT(nearestCells, 0);
-    EXPECT_GT(linearCells, nearestCells);
+    // The covered cells reach one cell past the ink on every side: the disc around texel (20, 40)
+    // lies in columns 3..7 and rows 8..12 of the 16 x 16 grid of 4-texel cells, so column 2 of row 7
+    // counts too, and far corners do not.
+    std::unique_ptr<Texture> sparse = sparsePicture(0);
+    surface.driver.upload(*sparse);
+    ASSERT_EQ(sparse->getCoverageGrid(), 16);
+    const std::vector<std::uint8_t>& cells = sparse->getCoverage();
+    EXPECT_TRUE(cells[7 * 16 + 2]);
+    EXPECT_TRUE(cells[10 * 16 + 5]);
+    EXPECT_FALSE(cells[7 * 16 + 1]);
+    EXPECT_FALSE(cells[0 * 16 + 15]);
+    EXPECT_FALSE(cells[15 * 16 + 0]);
 }
