@@ -125,25 +125,18 @@ void GLDriver::clearColour()
 
 void GLDriver::begin2D()
 {
-    if (mode2D == 1)
-        return;
-    end2D();
-    glPushAttrib(0x6FF3);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, width, height, 0, -100, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDepthMask(GL_FALSE);
-    glDisable(GL_LIGHTING);
-    mode2D = 1;
+    enter2D(false);
 }
 
 void GLDriver::begin2DAdditive()
+{
+    enter2D(true);
+}
+
+// Pushes the state the 2D mode changes. The normal mode keeps the caller's model-view matrix (so a
+// sprite's rotation applies) and blends over the scene; the additive mode starts from identity and
+// adds light, for text.
+void GLDriver::enter2D(bool additive)
 {
     if (mode2D == 1)
         return;
@@ -155,10 +148,11 @@ void GLDriver::begin2DAdditive()
     glOrtho(0, width, height, 0, -100, 100);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
-    glLoadIdentity();
+    if (additive)
+        glLoadIdentity();
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glBlendFunc(GL_SRC_ALPHA, additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
     glDepthMask(GL_FALSE);
     glDisable(GL_LIGHTING);
     mode2D = 1;

@@ -61,6 +61,7 @@ public:
     Platform::GLContextHandle getContext() const { return context; }
 
 private:
+    void enter2D(bool additive);
     void leave2D();
     void quad(const Types::Rect& rect, float s0, float t0, float s1, float t1);
     bool coveredQuads(const Types::Rect& rect, const Texture& texture);
