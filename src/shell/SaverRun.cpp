@@ -5,10 +5,10 @@
 #include "engine/GLWindow.h"
 #include "engine/Log.h"
 #include "platform/Cursor.h"
-#include "platform/DisplayModes.h"
 #include "platform/SystemInfo.h"
 #include "scene/Forest.h"
 #include "scene/SSLevelFactory.h"
+#include "shell/DisplayModeText.h"
 #include "shell/FatalError.h"
 #include "shell/MessageLoop.h"
 #include "shell/Modes.h"
@@ -19,13 +19,7 @@ namespace {
 
 DisplayMode chooseDisplayMode(SaverConfig& config)
 {
-    DisplayMode mode = config.displayMode();
-    if (config.options.UseDesktop) {
-        Platform::VideoMode desktop = Platform::currentDisplayMode();
-        mode.width = desktop.width;
-        mode.height = desktop.height;
-        mode.depth = desktop.bitsPerPixel;
-    }
+    DisplayMode mode = config.options.UseDesktop ? currentDesktopMode() : config.displayMode();
     mode.fullScreen = true;
     return mode;
 }
