@@ -92,6 +92,39 @@ class XServer:
         return (window, values["Absolute upper-left X"], values["Absolute upper-left Y"],
                 values["Width"], values["Height"])
 
+    def request_close(self, window):
+        """Asks the window manager to close a window (_NET_CLOSE_WINDOW), as its close button does."""
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.c_void_p]
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                        ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                        ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                        ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+        connection = x11.XOpenDisplay(self.display.encode())
+        event = ClientMessage()
+        event.type = 33  # ClientMessage
+        event.window = window
+        event.message_type = x11.XInternAtom(connection, b"_NET_CLOSE_WINDOW", 0)
+        event.format = 32
+        event.data[0] = 0  # CurrentTime
+        event.data[1] = 2  # from a pager, as a user's action
+        mask = (1 << 19) | (1 << 20)  # SubstructureNotify | SubstructureRedirect
+        x11.XSendEvent(connection, x11.XDefaultRootWindow(connection), 0, mask, ctypes.byref(event))
+        x11.XSync(connection, 0)
+        x11.XCloseDisplay(connection)
+
     def xdotool(self, *args):
         return self.run(["xdotool"] + [str(a) for a in args])
 
