@@ -106,6 +106,12 @@ int pictures(int rounds)
     Running running(false);
     GLDriver& driver = *running.engine->getDriver();
     ByteStore staging(0x2000000);
+    result("staging_bytes", double(staging.size()));
+    for (unsigned id : Pictures) {
+        Texture texture(loadResourceBlock(id, "IMAGE"));
+        result("decoded_bytes_" + std::to_string(id),
+               double(texture.getWidth()) * texture.getHeight() * texture.bytesPerPixel());
+    }
     for (int round = 0; round < rounds; ++round) {
         // The image library alone: decode (and convert where needed), nothing copied out.
         double started = wall();
@@ -210,13 +216,14 @@ int frames(const std::string& variant, double seconds)
     driver.setCoveredDrawing(variant != "whole");
     std::vector<GLDriver::RecordedQuad> quads;
 
-    std::vector<double> updateCpu, renderWall, renderCpu, frameWall;
+    std::vector<double> updateCpu, renderWall, renderCpu, frameWall, frameCpu;
     int counted = 0;
     double measuredFrom = 0.0;
     const double warmUp = 2000.0;
     const double start = wall();
     for (;;) {
         const double frameStart = wall();
+        const double frameProcess0 = processCpu();
         const double cpu0 = threadCpu();
         driver.beginFrame();
         Timer& timer = Timer::instance();
@@ -243,6 +250,7 @@ int frames(const std::string& variant, double seconds)
         const double process1 = processCpu();
         driver.swapBuffers();
         const double frameEnd = wall();
+        const double frameProcess1 = processCpu();
 
         if (frameEnd - start < warmUp)
             continue;
@@ -253,6 +261,7 @@ int frames(const std::string& variant, double seconds)
         renderWall.push_back(renderEnd - renderStart);
         renderCpu.push_back(process1 - process0);
         frameWall.push_back(frameEnd - frameStart);
+        frameCpu.push_back(frameProcess1 - frameProcess0);
         if (frameEnd - measuredFrom >= seconds * 1000.0)
             break;
     }
@@ -263,6 +272,7 @@ int frames(const std::string& variant, double seconds)
     result("render_ms", median(renderWall));
     result("render_cpu_ms", median(renderCpu));
     result("frame_ms", median(frameWall));
+    result("frame_cpu_ms", median(frameCpu));
     result("fps", counted / (elapsed / 1000.0));
     Platform::setSwapPacing(true);
     engine.stop();
