@@ -264,6 +264,9 @@ def write(results, renderer, load_before, load_after, busy):
             m(p["decode_store_ms"]), spread(p["decode_store_ms"])))
         add("| reference: uploading the same 18 decoded pictures alone | %.0f | %s |" % (
             m(p["upload_ms"]), spread(p["upload_ms"])))
+        add("| reference: the same uploads with the driver building every mipmap level (what each upload did "
+            "before base-level filters were limited to level 0) | %.0f | %s |" % (
+                m(p["upload_mipmapped_ms"]), spread(p["upload_mipmapped_ms"])))
         add("")
         add("### Frame cost (frames back to back, swap pacing off; %d s after a 2 s warm-up, %d runs each)" % (
             FRAME_SECONDS, REPEATS))
