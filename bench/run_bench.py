@@ -313,6 +313,21 @@ def write(results, renderer, load_before, load_after, busy):
             "CPU per frame, %% of one core | %.0f |" % at60)
         add("| reference: unpaced, the renderer's own rate (fps) | %.1f |" % m(scene["fps"]))
         add("")
+    add("## How the figures are taken")
+    add("")
+    add("- Start-up: this script notes the monotonic time, starts `fernhollow /s`, and subtracts that from the "
+        "saver's trace milestones (`FERNHOLLOW_TRACE`). \"On screen\" is the moment the buffer swap returned. "
+        "The decode and upload references come from `fernhollow_bench pictures`, run right after the start-ups "
+        "on the same display.")
+    add("- Frame cost: `fernhollow_bench frames` starts the engine and the forest as the saver does, switches the "
+        "swap pacing off, and times each frame: the update on the CPU (thread time), the render up to "
+        "`glFinish` (wall time, and CPU time of all the process's threads, llvmpipe's workers included), the "
+        "whole frame with its swap. The three variants alternate, so drift in the machine hits them alike.")
+    add("- Memory: the peak resident set (`ru_maxrss`) of a saver run ended by SIGTERM.")
+    add("- Power: CPU time (user + system, all threads, from `/proc`) of the saver over the stated wall time, "
+        "with the swap pacing on as shipped; frames per second from the frame count the saver traces when it "
+        "stops. The X server's own work for each swap is not in these figures.")
+    add("")
     with open(os.path.join(ROOT, "bench", "RESULTS.md"), "w") as target:
         target.write("\n".join(out) + "\n")
     print("wrote bench/RESULTS.md")
