@@ -7,7 +7,6 @@
 
 namespace System {
 
-bool tracing();
 void trace(const std::string& event);
 
 } // namespace System
