@@ -9,6 +9,7 @@ libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
 libdevil-dev libopenal-dev libalure-dev libgtk-3-dev libglib2.0-dev libglib2.0-bin libx11-dev
 libboost-dev
 xvfb xauth x11-utils x11-apps xdotool imagemagick openbox
+procps e2fsprogs
 libgtest-dev googletest
 sox libsox-fmt-all vorbis-tools
 python3 python3-numpy python3-pil python3-cairo fonts-dejavu-core

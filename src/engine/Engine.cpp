@@ -8,6 +8,7 @@
 #include "engine/LevelFactory.h"
 #include "engine/Log.h"
 #include "engine/Timer.h"
+#include "engine/Trace.h"
 #include "engine/Version.h"
 #include "engine/services/InputManager.h"
 #include "engine/services/SoundManager.h"
@@ -103,7 +104,9 @@ void Engine::start(Platform::NativeHandle host)
         glWindow->show();
         dc = glWindow->deviceContext();
     }
+    trace("window shown");
     driver->start(dc);
+    trace("GL driver started");
     driver->setViewport(width, height);
     driver->enableLighting();
     try {
@@ -117,6 +120,7 @@ void Engine::start(Platform::NativeHandle host)
     loadingScreen->prepare(*driver);
     loadingScreen->render(*driver);
     driver->swapBuffers();
+    trace("loading picture on screen");
 
     InputManager::instance().init(host ? 0 : glWindow->handle());
     Log::instance().write("Engine started\n");
@@ -136,6 +140,8 @@ void Engine::frame()
         timer.mark();
         renderManager->render(*driver);
         driver->swapBuffers();
+        if (++frames == 1)
+            trace("first frame on screen");
     } catch (const Exception& e) {
         stop();
         errorBoxAndExit(0, e.message());
@@ -145,6 +151,7 @@ void Engine::frame()
 void Engine::stop()
 {
     Log::instance().write("Stopping engine\n");
+    trace("engine stops after " + std::to_string(frames) + " frames");
     if (driver)
         driver->releaseContext();
     if (glWindow)

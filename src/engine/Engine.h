@@ -3,6 +3,7 @@
 #include "engine/ui/KeyListener.h"
 #include "platform/Handle.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace System {
@@ -61,6 +62,7 @@ private:
     std::int32_t height = 0;
     std::int32_t depth = 0;
     bool fullScreen = false;
+    std::uint64_t frames = 0;  // frames drawn, for the trace
     std::unique_ptr<Platform::DisplayWindow> hostWindow;
 };
 

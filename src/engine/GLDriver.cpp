@@ -10,7 +10,6 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <vector>
@@ -279,6 +278,15 @@ bool GLDriver::coveredQuads(const Types::Rect& rect, const Texture& texture)
 void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
 {
     bool textured = texture && texture->isLoaded();
+    if (recorder) {
+        RecordedQuad recorded;
+        glGetFloatv(GL_MODELVIEW_MATRIX, recorded.matrix);
+        glGetFloatv(GL_CURRENT_COLOR, recorded.colour);
+        recorded.rect = rect;
+        recorded.texture = textured ? texture->getGlName() : 0;
+        recorder->push_back(recorded);
+        return;
+    }
     if (textured) {
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, texture->getGlName());
@@ -287,7 +295,7 @@ void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
         glDisable(GL_TEXTURE_2D);
     }
     begin2D();
-    if (!textured || texture->getCoverage().empty() || !coveredQuads(rect, *texture)) {
+    if (!textured || !coveredDrawing || texture->getCoverage().empty() || !coveredQuads(rect, *texture)) {
         glBegin(GL_QUADS);
         quad(rect, 0.0f, 0.0f, 1.0f, 1.0f);
         glEnd();

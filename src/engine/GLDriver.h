@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace System {
 class Font;
@@ -52,6 +53,18 @@ public:
     void drawColouredText(float x, float y, float r, float g, float b, float a, Font& font,
                           const std::string& text);
 
+    // For benchmarks. setCoveredDrawing(false) draws every textured quad whole instead of over its
+    // covered cells only. While a recorder is set, drawQuad records each quad (the model-view matrix,
+    // the rectangle, the texture's GL name or 0, the current colour) instead of drawing it.
+    struct RecordedQuad {
+        float matrix[16];
+        Types::Rect rect;
+        unsigned int texture;
+        float colour[4];
+    };
+    void setCoveredDrawing(bool on) { coveredDrawing = on; }
+    void setQuadRecorder(std::vector<RecordedQuad>* into) { recorder = into; }
+
     bool getMultitexture() const { return multitexture; }
     bool getWireframe() const { return wireframe; }
     std::int32_t getMode2D() const { return mode2D; }
@@ -75,6 +88,8 @@ private:
     std::int32_t height;
     bool wireframe = false;
     std::int32_t mode2D = 2;
+    bool coveredDrawing = true;
+    std::vector<RecordedQuad>* recorder = nullptr;
 };
 
 } // namespace System

@@ -2,6 +2,7 @@
 
 #include "engine/GLDriver.h"
 #include "engine/Log.h"
+#include "engine/Trace.h"
 #include "engine/services/Font.h"
 
 #include <memory>
@@ -60,6 +61,7 @@ void ResourceManager::uploadBuffer(GLDriver& driver)
 {
     if (staging.size() < StagingSize)
         staging.resize(StagingSize);
+    trace("batch upload starts");
     // Entries leave the buffer once uploaded, so a later batch sends only what is new; a failure
     // leaves the failed entry and those after it registered.
     for (auto entry = resourceBuffer.begin(); entry != resourceBuffer.end();) {
@@ -68,7 +70,9 @@ void ResourceManager::uploadBuffer(GLDriver& driver)
         {
             BorrowedStore borrowed(texture, staging);
             texture.decodeFromMemory(entry->second.resource);
+            trace("decoded " + texture.getName());
             driver.upload(texture);
+            trace("uploaded " + texture.getName());
         }
         entry = resourceBuffer.erase(entry);
     }

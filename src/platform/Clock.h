@@ -17,6 +17,10 @@ struct CounterOverride {
 };
 void setCounterOverride(CounterOverride source);
 
+// Seconds on the system's monotonic clock (CLOCK_MONOTONIC on Linux), the clock other processes
+// read too: start-up traces compare it with the time a launcher started the process.
+double monotonicSeconds();
+
 struct LocalTime {
     int year = 0;
     int month = 0;      // 1..12

@@ -57,6 +57,8 @@ void deleteContext(GLContextHandle context);
 // Swaps with vsync; where the driver refuses vsync, waits out the rest of the display's refresh
 // period (60 Hz when unknown) so an unthrottled loop never burns a core.
 void swapBuffers(DeviceContext dc);
+// Benchmarks switch that waiting off (true again restores it) to measure what the renderer can do.
+void setSwapPacing(bool on);
 
 // Entry point of a GL function by name; null when the driver has none.
 void* glProcAddress(const char* name);

@@ -13,6 +13,12 @@ namespace {
 
 const char* const ReadError = "IL error, could not read image";
 
+// No GL here takes a texture side over 16384, and 2^26 pixels (256 MiB as RGBA, eight staging stores)
+// is far past any picture of the program. A few hundred bytes of header may claim far more: such a
+// picture is refused before the library allocates for it.
+constexpr std::uint32_t MaxSide = 16384;
+constexpr std::uint64_t MaxPixels = std::uint64_t(1) << 26;
+
 // The library keeps stale entries (IL_FILE_READ_ERROR from format probing) even after a success,
 // so the queue is emptied around every step; the first entry tells whether the step failed.
 ILenum drainErrors()
@@ -100,6 +106,40 @@ bool completeJpeg(const unsigned char* data, std::size_t size)
     }
 }
 
+// The size the file's header declares: IHDR of a PNG, the first frame header (SOFn) of a JPEG. Only
+// called on files that completePng or completeJpeg accepted, so every segment lies inside the bytes.
+bool declaredSizeAllowed(const unsigned char* data, std::size_t size)
+{
+    std::uint64_t width = 0, height = 0;
+    if (data[0] == 0x89) {
+        width = bigEndian32(data + 16);
+        height = bigEndian32(data + 20);
+    } else {
+        std::size_t at = 2;
+        while (at + 4 <= size && data[at] == 0xFF) {
+            while (at < size && data[at] == 0xFF)
+                ++at;
+            if (at + 3 > size)
+                break;
+            const unsigned char marker = data[at++];
+            if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9))
+                continue;
+            const std::size_t length = (std::size_t(data[at]) << 8) | data[at + 1];
+            const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+                               marker != 0xCC;
+            if (frame && length >= 7 && at + 7 <= size) {
+                height = (std::uint64_t(data[at + 3]) << 8) | data[at + 4];
+                width = (std::uint64_t(data[at + 5]) << 8) | data[at + 6];
+                break;
+            }
+            if (marker == 0xDA)
+                break;
+            at += length;
+        }
+    }
+    return width <= MaxSide && height <= MaxSide && width * height <= MaxPixels;
+}
+
 // The texture layouts know one byte per channel in these four orders; anything else (palette,
 // BGR, 16-bit channels) is converted so its depth names its layout truthfully.
 bool normalise()
@@ -154,7 +194,8 @@ Image::Image(ResourceBlock bytes)
 
     // The library is told the real length (0 is refused) and only sees complete files, so it never
     // reads past the resource.
-    bool complete = bytes.data && (completePng(bytes.data, bytes.size) || completeJpeg(bytes.data, bytes.size));
+    bool complete = bytes.data && (completePng(bytes.data, bytes.size) || completeJpeg(bytes.data, bytes.size)) &&
+                    declaredSizeAllowed(bytes.data, bytes.size);
     bool loaded = complete && ilLoadL(IL_TYPE_UNKNOWN, bytes.data, bytes.size) == IL_TRUE;
     drainErrors();
     if (!loaded || !normalise()) {

@@ -4,6 +4,7 @@
 #include "engine/Exception.h"
 #include "engine/GLWindow.h"
 #include "engine/Log.h"
+#include "engine/Trace.h"
 #include "platform/Cursor.h"
 #include "platform/SystemInfo.h"
 #include "scene/Forest.h"
@@ -28,6 +29,7 @@ DisplayMode chooseDisplayMode(SaverConfig& config)
 
 void runSaver(Platform::NativeHandle host)
 {
+    trace("saver run starts");
     Log::instance().writeSystemInfo(Platform::osVersion());
     SaverConfig& config = SaverConfig::instance();
     // Inside a host's window the host's size rules; the stored mode is left as it is.
@@ -55,6 +57,7 @@ void runSaver(Platform::NativeHandle host)
     form->setExitOnMouseMove(config.options.ExitOnMM);
     form->quitRequested.connect([] { CommandRegistry::instance().execute("quit"); });
     engine->addForm(form);
+    trace("scene built");
     Platform::showCursor(false);
 
     MessageLoop loop;

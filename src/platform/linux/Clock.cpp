@@ -40,6 +40,13 @@ std::int64_t performanceCounter()
     return static_cast<std::int64_t>(SDL_GetPerformanceCounter());
 }
 
+double monotonicSeconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
 LocalTime localTime()
 {
     if (g_timeOverride)

@@ -72,6 +72,7 @@ SDL_Window* findWindowByHandle(NativeHandle handle)
 namespace {
 
 std::string g_lastError;
+bool g_swapPacing = true;
 
 class SdlDisplayWindow;
 std::vector<SdlDisplayWindow*>& liveWindows()
@@ -355,8 +356,13 @@ void swapBuffers(DeviceContext dc)
         window->vsync = SDL_GL_SetSwapInterval(1) == 0;
     }
     SDL_GL_SwapWindow(window->window);
-    if (!window->vsync)
+    if (!window->vsync && g_swapPacing)
         paceToRefresh(window);
+}
+
+void setSwapPacing(bool on)
+{
+    g_swapPacing = on;
 }
 
 void* glProcAddress(const char* name)

@@ -128,3 +128,46 @@ TEST(TextureCoverage, OnlyPicturesThatCanBeCutAreMeasured)
     EXPECT_FALSE(cells[0 * 16 + 15]);
     EXPECT_FALSE(cells[15 * 16 + 0]);
 }
+
+// The benchmarks' switches: drawing every quad whole gives the same pixels; a recorder takes each quad
+// (matrix, rectangle, texture, colour) and draws nothing.
+TEST(TextureCoverage, BenchmarkSwitchesDrawWholeQuadsOrRecordThem)
+{
+    DrawingSurface surface;
+    ASSERT_TRUE(surface.ready);
+    std::unique_ptr<Texture> texture = sparsePicture(0);
+    surface.driver.upload(*texture);
+    ASSERT_FALSE(texture->getCoverage().empty());
+    const Types::Rect rect{10, 20, 200, 180};
+    auto draw = [&] {
+        surface.clear();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        surface.driver.drawQuad(Types::Rect{0, 0, 256, 256}, nullptr, Types::Colour32{90, 90, 200, 255});
+        glTranslatef(3, 4, 0);
+        surface.driver.drawQuad(rect, texture.get(), Types::Colour{1, 1, 1, 0.8f});
+        glLoadIdentity();
+        return screen();
+    };
+    const std::vector<unsigned char> covered = draw();
+    surface.driver.setCoveredDrawing(false);
+    const std::vector<unsigned char> whole = draw();
+    surface.driver.setCoveredDrawing(true);
+    EXPECT_EQ(differingPixels(covered, whole), 0);
+
+    std::vector<GLDriver::RecordedQuad> quads;
+    surface.driver.setQuadRecorder(&quads);
+    const std::vector<unsigned char> recorded = draw();
+    surface.driver.setQuadRecorder(nullptr);
+    surface.clear();
+    EXPECT_EQ(differingPixels(recorded, screen()), 0) << "a recorded quad must not be drawn";
+    ASSERT_EQ(quads.size(), 2u);
+    EXPECT_EQ(quads[0].texture, 0u);
+    EXPECT_EQ(quads[1].texture, texture->getGlName());
+    EXPECT_EQ(quads[1].rect.x, 10);
+    EXPECT_EQ(quads[1].rect.height, 180);
+    EXPECT_FLOAT_EQ(quads[1].matrix[12], 3.0f);
+    EXPECT_FLOAT_EQ(quads[1].matrix[13], 4.0f);
+    EXPECT_FLOAT_EQ(quads[1].colour[3], 0.8f);
+    EXPECT_FLOAT_EQ(quads[0].colour[2], 200.0f / 255.0f);
+}

@@ -286,6 +286,34 @@ TEST_F(TextureUpload, OpenGl14GeneratesMipmapsInTheDriver)
     EXPECT_EQ(mipmapBuilds, 0);
 }
 
+// With driver-side generation a filter that reads the base level only gets no smaller levels built (the
+// texture ends at level 0); the upload still counts as driver-generated. Mipmap filters get every level.
+TEST_F(TextureUpload, GenerationBuildsNoLevelsABaseLevelFilterNeverReads)
+{
+    offerGeneration(true, true);
+    for (int filter : {0, 1, 2, 3}) {
+        SCOPED_TRACE(filter);
+        auto texture = solid(64, 64);
+        texture->setFilter(static_cast<std::uint8_t>(filter));
+        driver->upload(*texture);
+        EXPECT_EQ(texture->getUploadMode(), 3);
+        EXPECT_EQ(parameter(*texture, GL_GENERATE_MIPMAP), 1);
+        EXPECT_EQ(parameter(*texture, GL_TEXTURE_MAX_LEVEL), 0);
+        EXPECT_EQ(levelParameter(*texture, 0, GL_TEXTURE_WIDTH), 64);
+        EXPECT_EQ(levelParameter(*texture, 1, GL_TEXTURE_WIDTH), 0);
+    }
+    for (int filter : {4, 7, 10}) {
+        SCOPED_TRACE(filter);
+        auto texture = solid(64, 64);
+        texture->setFilter(static_cast<std::uint8_t>(filter));
+        driver->upload(*texture);
+        EXPECT_EQ(texture->getUploadMode(), 3);
+        EXPECT_EQ(parameter(*texture, GL_TEXTURE_MAX_LEVEL), 1000);
+        EXPECT_EQ(levelParameter(*texture, 6, GL_TEXTURE_WIDTH), 1);
+    }
+    EXPECT_EQ(mipmapBuilds, 0);
+}
+
 // Without driver-side generation GLU builds the mipmaps, whatever the filter.
 TEST_F(TextureUpload, WithoutGenerationGluBuildsTheMipmaps)
 {

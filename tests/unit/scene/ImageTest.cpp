@@ -115,3 +115,43 @@ TEST(Image, TrailingBytesAfterAPictureAreIgnored)
     padded.insert(padded.end(), {0, 0, 0});
     EXPECT_EQ(decodeExactCopy(padded.data(), padded.size()), "decoded");
 }
+
+// A header may claim a picture far larger than its few bytes: a side over 16384 (no GL here takes such
+// a texture) or more than 2^26 pixels is refused before the library allocates for it.
+TEST(Image, PicturesClaimingAHugeSizeAreRefused)
+{
+    ResourceBlock original = loadResourceBlock(125, "IMAGE");
+    std::vector<unsigned char> jpeg(original.data, original.data + original.size);
+    std::size_t frame = 2;
+    while (!(jpeg[frame] == 0xFF && jpeg[frame + 1] >= 0xC0 && jpeg[frame + 1] <= 0xC2))
+        frame += 2 + ((std::size_t(jpeg[frame + 2]) << 8) | jpeg[frame + 3]);
+    auto claim = [&](unsigned width, unsigned height) {
+        std::vector<unsigned char> copy = jpeg;
+        copy[frame + 5] = static_cast<unsigned char>(height >> 8);
+        copy[frame + 6] = static_cast<unsigned char>(height);
+        copy[frame + 7] = static_cast<unsigned char>(width >> 8);
+        copy[frame + 8] = static_cast<unsigned char>(width);
+        return decodeExactCopy(copy.data(), copy.size());
+    };
+    EXPECT_EQ(claim(512, 512), "decoded");
+    EXPECT_EQ(claim(17490, 18760), "IL error, could not read image");
+    EXPECT_EQ(claim(16385, 8), "IL error, could not read image");
+    EXPECT_EQ(claim(8, 65535), "IL error, could not read image");
+    EXPECT_EQ(claim(16384, 16384), "IL error, could not read image");  // 2^28 pixels
+
+    std::vector<unsigned char> png = TestSupport::encodePng(TestSupport::countingPicture(8, 8, 6, 4));
+    auto claimPng = [&](std::uint32_t width, std::uint32_t height) {
+        std::vector<unsigned char> copy = png;
+        for (int i = 0; i < 4; ++i) {
+            copy[16 + i] = static_cast<unsigned char>(width >> (24 - 8 * i));
+            copy[20 + i] = static_cast<unsigned char>(height >> (24 - 8 * i));
+        }
+        std::uint32_t crc = TestSupport::crc32(copy.data() + 12, 17);
+        for (int i = 0; i < 4; ++i)
+            copy[29 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+        return decodeExactCopy(copy.data(), copy.size());
+    };
+    EXPECT_EQ(claimPng(8, 8), "decoded");
+    EXPECT_EQ(claimPng(20000, 8), "IL error, could not read image");
+    EXPECT_EQ(claimPng(8, 0x7FFFFFFF), "IL error, could not read image");
+}
