@@ -19,16 +19,6 @@ ResourceBlock blockOf(const std::vector<unsigned char>& bytes)
     return block;
 }
 
-Colour32 rgba(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a)
-{
-    Colour32 colour;
-    colour.r = r;
-    colour.g = g;
-    colour.b = b;
-    colour.a = a;
-    return colour;
-}
-
 std::string readError(const std::vector<unsigned char>& bytes, Texture& texture)
 {
     try {
@@ -68,7 +58,7 @@ TEST(Texture, SetNameMakesANewSharedText)
 
 TEST(Texture, SolidColourRepeatsTheFourBytes)
 {
-    Texture texture(3, 2, rgba(1, 2, 3, 4));
+    Texture texture(3, 2, Colour32{1, 2, 3, 4});
     EXPECT_EQ(texture.getLayout(), RGBA);
     EXPECT_EQ(texture.bytesPerPixel(), 4);
     EXPECT_EQ(texture.getWidth(), 3);
@@ -88,9 +78,9 @@ TEST(Texture, SolidColourRepeatsTheFourBytes)
 
 TEST(Texture, SolidColourOfNegativeSizeIsRefused)
 {
-    EXPECT_THROW(Texture(-1, 4, rgba(0, 0, 0, 255)), Exception);
-    EXPECT_THROW(Texture(4, -1, rgba(0, 0, 0, 255)), Exception);
-    Texture empty(0, 0, rgba(0, 0, 0, 255));
+    EXPECT_THROW(Texture(-1, 4, Colour32{0, 0, 0, 255}), Exception);
+    EXPECT_THROW(Texture(4, -1, Colour32{0, 0, 0, 255}), Exception);
+    Texture empty(0, 0, Colour32{0, 0, 0, 255});
     EXPECT_TRUE(empty.getPixels()->empty());
 }
 
@@ -225,7 +215,7 @@ TEST(TextureDecode, BorrowedStoreKeepsBytesPastThePictureAndGrowsWhenShort)
 // Bad bytes throw and leave the texture as it was.
 TEST(TextureDecode, FailureLeavesTheTextureAsItWas)
 {
-    Texture texture(4, 4, rgba(9, 9, 9, 9));
+    Texture texture(4, 4, Colour32{9, 9, 9, 9});
     const ByteStore* before = texture.getPixels();
     const ByteStore copy = *before;
     std::vector<unsigned char> notAnImage = {'h', 'e', 'l', 'l', 'o'};

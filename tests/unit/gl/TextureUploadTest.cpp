@@ -59,16 +59,6 @@ namespace {
 const int Width = 320;
 const int Height = 240;
 
-Colour32 rgba(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a)
-{
-    Colour32 colour;
-    colour.r = r;
-    colour.g = g;
-    colour.b = b;
-    colour.a = a;
-    return colour;
-}
-
 ResourceBlock blockOf(const std::vector<unsigned char>& bytes, std::size_t offset = 0, std::size_t size = 0)
 {
     ResourceBlock block;
@@ -79,7 +69,7 @@ ResourceBlock blockOf(const std::vector<unsigned char>& bytes, std::size_t offse
 
 std::unique_ptr<Texture> solid(int width, int height, const std::string& name = "solid")
 {
-    auto texture = std::make_unique<Texture>(width, height, rgba(1, 2, 3, 4));
+    auto texture = std::make_unique<Texture>(width, height, Colour32{1, 2, 3, 4});
     texture->setName(name);
     return texture;
 }
