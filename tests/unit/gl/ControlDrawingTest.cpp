@@ -20,26 +20,19 @@ public:
     Rect area;
 };
 
-class ControlDrawing : public ::testing::Test {
+class ControlDrawing : public SurfaceTest {
 protected:
-    static void SetUpTestSuite() { surface = std::make_unique<DrawingSurface>(); }
-    static void TearDownTestSuite() { surface.reset(); }
     void SetUp() override
     {
-        ASSERT_TRUE(surface->ready);
-        surface->clear();
+        SurfaceTest::SetUp();
         form.setPosition(Point{10, 20});
         form.setSize(UI::Size{30, 40});
         form.setColour(Colour32{255, 0, 0, 255});
         form.setFrameColour(Colour32{0, 0, 255, 128});
     }
-    Pixel at(int x, int y) { return surface->at(x, y); }
 
-    static std::unique_ptr<DrawingSurface> surface;
     Form form{"form"};
 };
-
-std::unique_ptr<DrawingSurface> ControlDrawing::surface;
 
 } // namespace
 

@@ -5,7 +5,9 @@
 #include "engine/GLWindow.h"
 
 #include <GL/gl.h>
+#include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
 
 struct Pixel {
@@ -56,4 +58,19 @@ struct DrawingSurface {
     System::GLWindow window;
     System::GLDriver driver;
     bool ready = false;
+};
+
+// A suite whose tests share one surface, cleared before each test.
+class SurfaceTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { surface = std::make_unique<DrawingSurface>(); }
+    static void TearDownTestSuite() { surface.reset(); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(surface->ready);
+        surface->clear();
+    }
+    Pixel at(int x, int y) { return surface->at(x, y); }
+
+    static inline std::unique_ptr<DrawingSurface> surface;
 };

@@ -32,24 +32,12 @@ GLfloat modelviewX()
     return m[12];
 }
 
-class Driver : public ::testing::Test {
+class Driver : public SurfaceTest {
 protected:
-    static void SetUpTestSuite() { surface = std::make_unique<DrawingSurface>(); }
-    static void TearDownTestSuite() { surface.reset(); }
-    void SetUp() override
-    {
-        ASSERT_TRUE(surface->ready);
-        surface->clear();
-    }
     void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
 
     GLDriver& driver() { return surface->driver; }
-    Pixel at(int x, int y) { return surface->at(x, y); }
-
-    static std::unique_ptr<DrawingSurface> surface;
 };
-
-std::unique_ptr<DrawingSurface> Driver::surface;
 
 } // namespace
 
