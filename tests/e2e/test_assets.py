@@ -1,9 +1,11 @@
-"""Checks the artwork files that assets/manifest.txt lists: ids and types, picture formats and sizes, the
+"""Checks the artwork that assets/manifest.txt lists: ids and types, picture formats and sizes, the
 layers' transparency where the scene relies on it, the bitmaps, the sounds, and the glyph sheet measured the
-way the engine measures it.
+way the engine measures it. With FERNHOLLOW_BIN set (as CTest does) every resource is read from the built
+executable's embedded table, which must hold exactly the manifest's files; without it, from assets/.
 
 Run from tests/e2e:  FERNHOLLOW_SOURCE=<repo> /usr/bin/python3 -m unittest -v test_assets
 """
+import functools
 import io
 import os
 import struct
@@ -17,6 +19,7 @@ from PIL import Image, ImageDraw, ImageFont
 
 SOURCE = os.environ.get('FERNHOLLOW_SOURCE') or os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
 ASSETS = os.path.join(SOURCE, 'assets')
+BINARY = os.environ.get('FERNHOLLOW_BIN', '')
 DEJAVU_BOLD = '/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf'
 
 JPEGS = {125: 512, 128: 1024, 154: 1024}
@@ -39,9 +42,21 @@ def manifest():
     return entries
 
 
-def read(kind, ident):
+def source_file(kind, ident):
     with open(os.path.join(ASSETS, manifest()[(kind, ident)]), 'rb') as f:
         return f.read()
+
+
+@functools.lru_cache(maxsize=None)
+def embedded(kind, ident):
+    """The bytes the executable's resource table holds for (kind, ident), or None when it has none."""
+    found = subprocess.run(['gresource', 'extract', BINARY, '/fernhollow/%s/%d' % (kind, ident)],
+                           capture_output=True)
+    return found.stdout if found.returncode == 0 else None
+
+
+def read(kind, ident):
+    return embedded(kind, ident) if BINARY else source_file(kind, ident)
 
 
 def jpeg_frame(data):
@@ -172,6 +187,18 @@ class Manifest(unittest.TestCase):
             self.assertTrue(os.path.isfile(os.path.join(ASSETS, m[key])), m[key])
         for ident in (1, 2, 4):
             self.assertIn(('STRING', ident), m)
+
+    @unittest.skipUnless(BINARY, 'needs FERNHOLLOW_BIN, the built executable')
+    def test_the_executable_holds_every_file_of_the_manifest_and_its_strings(self):
+        for (kind, ident), entry in manifest().items():
+            with self.subTest(kind=kind, id=ident):
+                held = embedded(kind, ident)
+                self.assertIsNotNone(held, 'not in the executable')
+                if kind != 'STRING':
+                    self.assertEqual(held, source_file(kind, ident))
+        self.assertEqual(embedded('STRING', 1), b'Fernhollow Screensaver')
+        self.assertRegex(embedded('STRING', 2).decode(), r'^https?://(www\.)?example\.(com|org|net)/')
+        self.assertIn(embedded('STRING', 4), (b'0', b'1'))
 
     def test_total_size_is_reasonable(self):
         m = manifest()
