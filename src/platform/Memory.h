@@ -4,10 +4,10 @@
 namespace System::Platform {
 
 // Large blocks (128 KiB and up) get pages of their own that go back to the system when freed; the
-// heap itself keeps a few megabytes of free space for reuse. Without this the C library raises its threshold after the
-// first large block is freed (a decoded picture), and later transient blocks of the GL
-// driver leave holes that ratchet the resident size up a megabyte at a time. Call before anything
-// allocates much.
+// heap keeps a few megabytes of free space for reuse. Left alone, the C library raises its threshold
+// after the first large block is freed (a decoded picture), and the GL driver's later transient blocks
+// leave holes in the heap that ratchet the resident size up a megabyte at a time. Called once start-up's
+// large blocks are done with: during start-up the raised threshold spares fresh pages for every picture.
 void limitHeapGrowth();
 
 } // namespace System::Platform

@@ -2,7 +2,6 @@
 
 #include "config/SaverConfig.h"
 #include "engine/Exception.h"
-#include "platform/Memory.h"
 #include "platform/MessagePump.h"
 #include "platform/SystemInfo.h"
 #include "shell/CommandLine.h"
@@ -14,7 +13,6 @@
 int runEntry(const std::vector<std::string>& arguments)
 {
     using namespace System;
-    Platform::limitHeapGrowth();
     try {
         SaverConfig::instance();
         Invocation invocation;

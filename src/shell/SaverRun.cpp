@@ -6,6 +6,7 @@
 #include "engine/Log.h"
 #include "engine/Trace.h"
 #include "platform/Cursor.h"
+#include "platform/Memory.h"
 #include "platform/SystemInfo.h"
 #include "scene/Forest.h"
 #include "scene/SSLevelFactory.h"
@@ -58,6 +59,8 @@ void runSaver(Platform::NativeHandle host)
     form->quitRequested.connect([] { CommandRegistry::instance().execute("quit"); });
     engine->addForm(form);
     trace("scene built");
+    // Start-up's large blocks (decoded pictures) are done with; the hours that follow must stay flat.
+    Platform::limitHeapGrowth();
     Platform::showCursor(false);
 
     MessageLoop loop;
