@@ -1,20 +1,34 @@
 #!/bin/sh
-# Installs the Debian 12 packages that building, running and testing Fernhollow need.
-# Only what is missing is installed; nothing happens when everything is there.
+# Installs the Debian 12 packages that Fernhollow needs. Only what is missing is installed; nothing
+# happens when everything is there.
+#   scripts/install-deps.sh          building, running and testing (the test command), with the
+#                                    Windows cross-build, Wine and NSIS for the Windows tests
+#   scripts/install-deps.sh --run    only building and running the Linux saver (scripts/run.sh)
 set -eu
 
-PACKAGES="
+RUN_PACKAGES="
 build-essential cmake ninja-build pkg-config git
 libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
 libdevil-dev libopenal-dev libalure-dev libgtk-3-dev libglib2.0-dev libglib2.0-bin libx11-dev
 libboost-dev
-xvfb xauth x11-utils x11-apps xdotool imagemagick openbox
+xvfb xauth x11-utils imagemagick
+"
+
+TEST_PACKAGES="
+x11-apps xdotool openbox
 procps e2fsprogs
 libgtest-dev googletest
 sox libsox-fmt-all vorbis-tools
 python3 python3-numpy python3-pil python3-cairo fonts-dejavu-core
 clang libclang-rt-14-dev
+g++-mingw-w64-x86-64-posix mingw-w64-tools libstb-dev nsis wine64 wine
 "
+
+case "${1:-}" in
+    --run) PACKAGES=$RUN_PACKAGES ;;
+    "") PACKAGES="$RUN_PACKAGES $TEST_PACKAGES" ;;
+    *) echo "install-deps: unknown option $1 (only --run)" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $PACKAGES; do
@@ -31,4 +45,5 @@ if [ "$(id -u)" -ne 0 ]; then
     SUDO=sudo
 fi
 $SUDO apt-get update
+# No recommends: Wine's would pull in a whole desktop's worth of fonts and 32-bit libraries.
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing

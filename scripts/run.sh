@@ -4,7 +4,7 @@
 # Without a display it plays on a virtual one for a few seconds and saves a screenshot.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --run
 scripts/build.sh
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then

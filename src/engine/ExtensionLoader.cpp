@@ -4,6 +4,7 @@
 #include "platform/DisplayWindow.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
 
 #include <algorithm>
 #include <unordered_map>

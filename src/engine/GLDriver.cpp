@@ -7,6 +7,7 @@
 #include "platform/DisplayWindow.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
 #include <GL/glu.h>
 
 #include <algorithm>

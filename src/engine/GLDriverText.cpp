@@ -4,6 +4,7 @@
 #include "engine/services/Font.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
 
 #include <algorithm>
 

@@ -5,6 +5,7 @@
 #include "engine/TextureCoverage.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
 #include <GL/glu.h>
 
 namespace System {

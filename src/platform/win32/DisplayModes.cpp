@@ -1,0 +1,72 @@
+// Win32 platform layer: display modes of the primary display (EnumDisplaySettingsA,
+// ChangeDisplaySettingsA with CDS_FULLSCREEN, which Windows undoes by itself when the process ends).
+// Depends on: USER32.
+#include "platform/DisplayModes.h"
+
+#include "engine/Exception.h"
+#include "platform/win32/Win32.h"
+
+#include <cstdlib>
+
+namespace System::Platform {
+
+namespace {
+bool g_switched = false;
+
+VideoMode toMode(const DEVMODEA& mode)
+{
+    VideoMode result;
+    result.width = static_cast<int>(mode.dmPelsWidth);
+    result.height = static_cast<int>(mode.dmPelsHeight);
+    result.bitsPerPixel = static_cast<int>(mode.dmBitsPerPel);
+    result.refreshRate = mode.dmDisplayFrequency > 1 ? static_cast<int>(mode.dmDisplayFrequency) : 0;
+    return result;
+}
+} // namespace
+
+bool enumDisplayMode(int index, VideoMode& mode)
+{
+    DEVMODEA settings{};
+    settings.dmSize = sizeof settings;
+    if (index < 0 || !EnumDisplaySettingsA(nullptr, static_cast<DWORD>(index), &settings))
+        return false;
+    mode = toMode(settings);
+    return true;
+}
+
+VideoMode currentDisplayMode()
+{
+    DEVMODEA settings{};
+    settings.dmSize = sizeof settings;
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &settings))
+        throw Exception("Could not read the current display mode: " + Win32::errorText(GetLastError()));
+    return toMode(settings);
+}
+
+bool changeDisplayMode(int width, int height, int bitsPerPixel)
+{
+    DEVMODEA settings{};
+    settings.dmSize = sizeof settings;
+    settings.dmPelsWidth = static_cast<DWORD>(width);
+    settings.dmPelsHeight = static_cast<DWORD>(height);
+    settings.dmBitsPerPel = static_cast<DWORD>(bitsPerPixel);
+    settings.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    if (ChangeDisplaySettingsA(&settings, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL)
+        return false;
+    static bool restoredAtExit = false;
+    if (!restoredAtExit)
+        std::atexit(restoreDisplayMode);
+    restoredAtExit = true;
+    g_switched = true;
+    return true;
+}
+
+void restoreDisplayMode()
+{
+    if (!g_switched)
+        return;
+    g_switched = false;
+    ChangeDisplaySettingsA(nullptr, 0);
+}
+
+} // namespace System::Platform

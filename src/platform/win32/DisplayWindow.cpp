@@ -1,0 +1,313 @@
+// Win32 platform layer: the display window (window class "OpenGL", CreateWindowExA) and its OpenGL
+// context through WGL (ChoosePixelFormat, SetPixelFormat, DescribePixelFormat, wglCreateContext,
+// wglMakeCurrent, SwapBuffers, wglGetProcAddress, WGL_ARB_extensions_string).
+// The window procedure turns WM_ACTIVATE, WM_CLOSE and WM_SIZE into the platform's messages, swallows
+// key messages (DirectInput reads the keyboard) and refuses SC_SCREENSAVE and SC_MONITORPOWER while the
+// saver runs. Swaps ask for vsync (WGL_EXT_swap_control); where a swap returns before a refresh period
+// has passed, the rest of the period is slept, so an unthrottled loop never burns a core.
+// Limits: one GL context per window.
+// Depends on: USER32, GDI32, OPENGL32.
+#include "platform/DisplayWindow.h"
+
+#include "platform/Clock.h"
+#include "platform/win32/WindowTable.h"
+
+#include <map>
+
+namespace System::Platform {
+
+namespace Win32 {
+
+namespace {
+std::map<HWND, TableEntry>& table()
+{
+    static std::map<HWND, TableEntry> windows;
+    return windows;
+}
+} // namespace
+
+const TableEntry* findWindow(HWND window)
+{
+    auto found = table().find(window);
+    return found == table().end() ? nullptr : &found->second;
+}
+
+const TableEntry* findWindowById(std::uint32_t id)
+{
+    for (const auto& entry : table())
+        if (entry.second.id == id)
+            return &entry.second;
+    return nullptr;
+}
+
+} // namespace Win32
+
+namespace {
+
+const char* const className = "OpenGL";
+std::string g_lastError;
+std::uint32_t g_nextId = 1;
+int g_classUsers = 0;
+bool g_pacing = true;
+
+void post(HWND window, WindowMessage what, int a, int b)
+{
+    const Win32::TableEntry* entry = Win32::findWindow(window);
+    if (entry && entry->procedure)
+        entry->procedure(what, a, b);
+}
+
+LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ACTIVATE:
+        post(window, WindowMessage::Activate, LOWORD(wParam) != WA_INACTIVE ? 1 : 0, 0);
+        break;
+    case WM_CLOSE:
+        post(window, WindowMessage::Close, 0, 0);
+        return 0;
+    case WM_SIZE:
+        post(window, WindowMessage::Size, LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_SCREENSAVE || (wParam & 0xFFF0) == SC_MONITORPOWER)
+            return 0;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class Win32DisplayWindow : public DisplayWindow {
+public:
+    Win32DisplayWindow(HWND window, bool owned) : window(window), owned(owned), dc(GetDC(window)), number(g_nextId++)
+    {
+    }
+    ~Win32DisplayWindow() override
+    {
+        if (dc)
+            ReleaseDC(window, dc);
+        if (owned) {
+            Win32::table().erase(window);
+            DestroyWindow(window);
+            if (--g_classUsers == 0)
+                UnregisterClassA(className, GetModuleHandleA(nullptr));
+        }
+    }
+
+    NativeHandle handle() const override { return Win32::fromWindow(window); }
+    std::uint32_t id() const override { return number; }
+    void show() override
+    {
+        ShowWindow(window, SW_SHOW);
+        SetForegroundWindow(window);
+        SetFocus(window);
+    }
+    void clientSize(int& width, int& height) const override
+    {
+        RECT rect{};
+        GetClientRect(window, &rect);
+        width = rect.right - rect.left;
+        height = rect.bottom - rect.top;
+    }
+
+    HDC deviceContext() const { return dc; }
+    LARGE_INTEGER lastSwap{};
+
+private:
+    HWND window;
+    bool owned;
+    HDC dc;
+    std::uint32_t number;
+};
+
+HDC hdcOf(DeviceContext dc)
+{
+    return dc ? static_cast<Win32DisplayWindow*>(dc)->deviceContext() : nullptr;
+}
+
+bool registerClass()
+{
+    if (g_classUsers > 0)
+        return true;
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hIcon = LoadIcon(nullptr, IDI_WINLOGO);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = className;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+typedef BOOL(WINAPI* SwapIntervalProc)(int);
+typedef const char*(WINAPI* ExtensionsStringProc)(HDC);
+
+// WGL hands out every entry point as a PROC; the caller knows its real type.
+template <typename Function>
+Function wglEntry(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(wglGetProcAddress(name)));
+}
+
+} // namespace
+
+std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, WindowProcedure procedure)
+{
+    if (!registerClass()) {
+        g_lastError = "Failed To Register The Window Class: " + Win32::errorText(GetLastError());
+        return nullptr;
+    }
+    ++g_classUsers;
+    DWORD exStyle = spec.fullScreen ? WS_EX_APPWINDOW : WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+    DWORD style = spec.fullScreen || !spec.bordered ? WS_POPUP : WS_OVERLAPPEDWINDOW;
+    if (spec.fullScreen)
+        style |= WS_VISIBLE;
+    // The rectangle's right and bottom are the size; once adjusted for the frame, its edges are
+    // passed as position and size, as the saver has always done (nothing changes in full screen).
+    RECT rect{spec.x, spec.y, spec.width, spec.height};
+    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    HWND window = CreateWindowExA(exStyle, className, spec.title.c_str(), style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                                  rect.left, rect.top, rect.right, rect.bottom, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (!window) {
+        g_lastError = "Window Creation Error: " + Win32::errorText(GetLastError());
+        if (--g_classUsers == 0)
+            UnregisterClassA(className, GetModuleHandleA(nullptr));
+        return nullptr;
+    }
+    auto result = std::make_unique<Win32DisplayWindow>(window, true);
+    Win32::table()[window] = Win32::TableEntry{result->id(), std::move(procedure)};
+    return result;
+}
+
+std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)
+{
+    HWND window = Win32::toWindow(foreign);
+    if (!IsWindow(window)) {
+        g_lastError = "Not a window: " + std::to_string(foreign);
+        return nullptr;
+    }
+    return std::make_unique<Win32DisplayWindow>(window, false);
+}
+
+std::string DisplayWindow::lastError()
+{
+    return g_lastError;
+}
+
+int choosePixelFormat(DeviceContext dc, int colourBits, int depthBits)
+{
+    PIXELFORMATDESCRIPTOR descriptor{};
+    descriptor.nSize = sizeof descriptor;
+    descriptor.nVersion = 1;
+    descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    descriptor.iPixelType = PFD_TYPE_RGBA;
+    descriptor.cColorBits = static_cast<BYTE>(colourBits);
+    descriptor.cDepthBits = static_cast<BYTE>(depthBits);
+    HDC hdc = hdcOf(dc);
+    return hdc ? ChoosePixelFormat(hdc, &descriptor) : 0;
+}
+
+bool setPixelFormat(DeviceContext dc, int format)
+{
+    HDC hdc = hdcOf(dc);
+    if (!hdc)
+        return false;
+    PIXELFORMATDESCRIPTOR descriptor{};
+    DescribePixelFormat(hdc, format, sizeof descriptor, &descriptor);
+    return SetPixelFormat(hdc, format, &descriptor) != FALSE;
+}
+
+PixelFormatDescription describePixelFormat(DeviceContext dc, int format)
+{
+    PixelFormatDescription description;
+    PIXELFORMATDESCRIPTOR descriptor{};
+    HDC hdc = hdcOf(dc);
+    if (hdc && DescribePixelFormat(hdc, format, sizeof descriptor, &descriptor)) {
+        description.generic = (descriptor.dwFlags & PFD_GENERIC_FORMAT) != 0;
+        description.genericAccelerated = (descriptor.dwFlags & PFD_GENERIC_ACCELERATED) != 0;
+    }
+    return description;
+}
+
+GLContextHandle createContext(DeviceContext dc)
+{
+    HDC hdc = hdcOf(dc);
+    return hdc ? static_cast<GLContextHandle>(wglCreateContext(hdc)) : nullptr;
+}
+
+bool makeCurrent(DeviceContext dc, GLContextHandle context)
+{
+    if (!dc || !context)
+        return wglMakeCurrent(nullptr, nullptr) != FALSE;
+    if (wglMakeCurrent(hdcOf(dc), static_cast<HGLRC>(context)) == FALSE)
+        return false;
+    // Vsync where the driver offers it; the pacing in swapBuffers covers the rest.
+    auto swapInterval = wglEntry<SwapIntervalProc>("wglSwapIntervalEXT");
+    if (swapInterval)
+        swapInterval(1);
+    return true;
+}
+
+void deleteContext(GLContextHandle context)
+{
+    if (!context)
+        return;
+    if (wglGetCurrentContext() == static_cast<HGLRC>(context))
+        wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(static_cast<HGLRC>(context));
+}
+
+void swapBuffers(DeviceContext dc)
+{
+    HDC hdc = hdcOf(dc);
+    if (!hdc)
+        return;
+    SwapBuffers(hdc);
+    if (!g_pacing)
+        return;
+    auto* window = static_cast<Win32DisplayWindow*>(dc);
+    int refresh = GetDeviceCaps(hdc, VREFRESH);
+    double period = 1.0 / (refresh > 1 ? refresh : 60);
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    if (window->lastSwap.QuadPart) {
+        double elapsed = double(now.QuadPart - window->lastSwap.QuadPart) / double(frequency.QuadPart);
+        if (elapsed >= 0 && elapsed < period) {
+            Sleep(static_cast<DWORD>((period - elapsed) * 1000.0));
+            QueryPerformanceCounter(&now);
+        }
+    }
+    window->lastSwap = now;
+}
+
+void setSwapPacing(bool on)
+{
+    g_pacing = on;
+}
+
+void* glProcAddress(const char* name)
+{
+    void* entry = reinterpret_cast<void*>(wglGetProcAddress(name));
+    // wglGetProcAddress answers only for functions past OpenGL 1.1 (some drivers return 1, 2, 3 or -1
+    // for a miss); the rest come from opengl32.dll itself.
+    auto value = reinterpret_cast<std::intptr_t>(entry);
+    if (value >= -1 && value <= 3)
+        entry = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("opengl32.dll"), name));
+    return entry;
+}
+
+const char* windowSystemExtensions(DeviceContext dc)
+{
+    auto extensions = wglEntry<ExtensionsStringProc>("wglGetExtensionsStringARB");
+    return extensions && dc ? extensions(hdcOf(dc)) : nullptr;
+}
+
+} // namespace System::Platform

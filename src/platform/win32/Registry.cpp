@@ -1,0 +1,71 @@
+// Win32 platform layer: the settings key below HKEY_CURRENT_USER (RegOpenKeyExA, RegCreateKeyExA,
+// RegQueryValueExA, RegSetValueExA). Each write goes straight to the registry, which keeps values of
+// concurrent writers apart by itself; closing the key has nothing left to commit.
+// Depends on: ADVAPI32.
+#include "platform/Registry.h"
+
+#include "platform/win32/Win32.h"
+
+namespace System::Platform {
+
+namespace {
+
+class Win32RegistryKey : public RegistryKey {
+public:
+    explicit Win32RegistryKey(HKEY key) : key(key) {}
+    ~Win32RegistryKey() override { RegCloseKey(key); }
+
+    bool query(const std::string& name, RegistryType& type, std::vector<unsigned char>& data) const override
+    {
+        DWORD valueType = 0;
+        DWORD size = 0;
+        if (RegQueryValueExA(key, name.c_str(), nullptr, &valueType, nullptr, &size) != ERROR_SUCCESS)
+            return false;
+        data.assign(size, 0);
+        // The value may change between the two calls; the second says how much it really wrote.
+        if (RegQueryValueExA(key, name.c_str(), nullptr, &valueType, data.empty() ? nullptr : data.data(),
+                             &size) != ERROR_SUCCESS)
+            return false;
+        data.resize(size);
+        type = valueType == REG_SZ ? RegistryType::String
+               : valueType == REG_DWORD ? RegistryType::Dword
+                                        : RegistryType::Other;
+        return true;
+    }
+
+    void setDword(const std::string& name, std::uint32_t value) override
+    {
+        DWORD stored = value;
+        RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored), sizeof stored);
+    }
+
+    void setString(const std::string& name, const std::string& text) override
+    {
+        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1));
+    }
+
+private:
+    HKEY key;
+};
+
+} // namespace
+
+std::unique_ptr<RegistryKey> RegistryKey::open(const std::string& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return std::make_unique<Win32RegistryKey>(key);
+}
+
+std::unique_ptr<RegistryKey> RegistryKey::create(const std::string& path)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    return std::make_unique<Win32RegistryKey>(key);
+}
+
+} // namespace System::Platform

@@ -1,0 +1,60 @@
+// Win32 platform layer: the version record (GetVersionExA, the narrow 148-byte record), the current
+// directory, the desktop's windows, the shell's "open" (ShellExecuteA) and the running-saver notice
+// (SystemParametersInfoA with SPI_SCREENSAVERRUNNING).
+// Depends on: KERNEL32, USER32, SHELL32.
+#include "platform/SystemInfo.h"
+
+#include "platform/win32/Win32.h"
+
+#include <shellapi.h>
+
+namespace System::Platform {
+
+OsVersion osVersion()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    OsVersion version;
+    version.name = "Windows";
+    // Deprecated, and since Windows 8.1 it reports 6.2 to programs without a manifest saying
+    // otherwise; the log line it feeds is what the saver has always written.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&info))
+        return version;
+#pragma GCC diagnostic pop
+    version.major = info.dwMajorVersion;
+    version.minor = info.dwMinorVersion;
+    version.build = info.dwBuildNumber;
+    version.extra = info.szCSDVersion;
+    return version;
+}
+
+std::string currentDirectory()
+{
+    char path[MAX_PATH + 1] = {};
+    DWORD length = GetCurrentDirectoryA(sizeof path, path);
+    return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
+}
+
+NativeHandle rootWindow()
+{
+    return Win32::fromWindow(GetDesktopWindow());
+}
+
+NativeHandle foregroundWindow()
+{
+    return Win32::fromWindow(GetForegroundWindow());
+}
+
+void openUrl(const std::string& address)
+{
+    ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void setScreenSaverRunning(bool running)
+{
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, running ? TRUE : FALSE, nullptr, 0);
+}
+
+} // namespace System::Platform
