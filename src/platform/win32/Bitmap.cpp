@@ -41,7 +41,7 @@ bool decodeBitmap(const unsigned char* data, std::size_t size, Bitmap& out)
         return false;
     std::uint32_t headerSize = u32(data + infoAt);
     std::int64_t width, height;
-    std::uint32_t bits, compression = 0;
+    std::uint32_t bits, compression = 0, colours = 0;
     if (headerSize == 12) {
         width = u16(data + infoAt + 4);
         height = static_cast<std::int16_t>(u16(data + infoAt + 6));
@@ -51,6 +51,7 @@ bool decodeBitmap(const unsigned char* data, std::size_t size, Bitmap& out)
         height = static_cast<std::int32_t>(u32(data + infoAt + 8));
         bits = u16(data + infoAt + 14);
         compression = u32(data + infoAt + 16);
+        colours = u32(data + infoAt + 32);
     } else {
         return false;
     }
@@ -61,10 +62,16 @@ bool decodeBitmap(const unsigned char* data, std::size_t size, Bitmap& out)
         height = -height;
     if (width <= 0 || height <= 0 || width > largestSide || height > largestSide)
         return false;
-    if (!fileHeader)
-        pixelsAt = infoAt + headerSize;
+    // Without the file header the rows follow the header and its colour table, if it has one.
+    if (!fileHeader) {
+        if (colours > size / 4)
+            return false;
+        pixelsAt = infoAt + headerSize + std::size_t(colours) * 4;
+    }
     std::size_t stride = (std::size_t(width) * 3 + 3) & ~std::size_t(3);
-    if (pixelsAt > size || (size - pixelsAt) / stride < std::size_t(height))
+    // The last row needs its pixels, not its padding; rows never start inside the headers.
+    std::size_t needed = stride * std::size_t(height - 1) + std::size_t(width) * 3;
+    if (pixelsAt < infoAt + headerSize || pixelsAt > size || size - pixelsAt < needed)
         return false;
     Bitmap result;
     result.width = int(width);

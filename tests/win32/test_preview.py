@@ -1,0 +1,105 @@
+"""Fernhollow.scr /p <HWND> under Wine: the still picture in a host program's window."""
+import os
+import subprocess
+import tempfile
+import unittest
+
+import numpy
+
+from winharness import (SOURCE, TEST_HOST, WINE, env, load_png, reg_reset, screenshot, wait_until)
+
+sys_path_harness = os.path.join(SOURCE, "tests", "e2e")
+from harness import read_bmp, stretch_source  # noqa: E402
+
+
+class Host:
+    """The test host: a window at 0,0 with the saver started as /p <its handle>."""
+
+    def __init__(self, width, height, saver):
+        self.process = subprocess.Popen([WINE, TEST_HOST, "host", str(width), str(height), saver], env=env(),
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        text=True)
+        self.lines = []
+
+    def line(self, prefix):
+        while True:
+            text = self.process.stdout.readline()
+            if not text:
+                return None
+            self.lines.append(text)
+            if text.startswith(prefix):
+                return text.split()
+
+    def destroy(self):
+        self.process.stdin.write("destroy\n")
+        self.process.stdin.flush()
+        return self.line("saver")
+
+    def close(self):
+        if self.process.poll() is None:
+            try:
+                self.process.stdin.write("quit\n")
+                self.process.stdin.close()
+            except OSError:
+                pass
+            try:
+                self.process.wait(20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+        self.stderr = self.process.stderr.read()
+
+
+class PreviewTest(unittest.TestCase):
+    def setUp(self):
+        reg_reset()
+        self.folder = tempfile.mkdtemp(prefix="fernhollow-win-preview-")
+
+    def test_the_picture_fills_the_host_window_and_ends_with_it(self):
+        host = Host(152, 112, os.environ["FERNHOLLOW_SCR"])
+        try:
+            self.assertIsNotNone(host.line("host"), host.lines)
+            self.assertIsNotNone(host.line("saver "), host.lines)
+            bitmap = read_bmp(os.path.join(SOURCE, "assets", "bitmaps", "preview.bmp"))
+            width, height, rows = bitmap
+
+            def painted():
+                shot = load_png(screenshot(os.path.join(self.folder, "preview.png")))
+                # The host's own background is white; the picture is not.
+                return shot if (shot[:112, :152] != 255).any(axis=2).mean() > 0.9 else None
+
+            shot = wait_until(painted, 60, 0.5)
+            self.assertIsNotNone(shot, "the preview never painted the host window")
+            area = shot[:112, :152]
+            # Every destination pixel is some pixel of the picture; 152 x 112 from 155 x 115 drops
+            # three rows and columns, so the corners are the picture's corners.
+            picture = numpy.array(rows, dtype=int).reshape(height, width, 3)
+            self.assertTrue((numpy.abs(area[0, 0] - picture[0, 0]) <= 8).all(), (area[0, 0], picture[0, 0]))
+            self.assertTrue((numpy.abs(area[111, 151] - picture[114, 154]) <= 8).all())
+            # Outside the host window the display is untouched (black root).
+            self.assertEqual(int(shot[120:, 160:].max()), 0)
+            ended = host.destroy()
+            self.assertEqual(ended[:2], ["saver-exit", "0"], host.lines)
+            self.assertLess(int(ended[2]), 10000)
+        finally:
+            host.close()
+
+    def test_a_missing_preview_bitmap_is_the_fatal_box_and_status_1(self):
+        host = Host(152, 112, os.environ["FERNHOLLOW_SCR_WITHOUT_PREVIEW"])
+        try:
+            ended = host.line("saver-exit")
+            self.assertIsNotNone(ended, host.lines)
+            self.assertEqual(ended[1], "1", host.lines)
+        finally:
+            host.close()
+        self.assertIn("ERROR: Bitmap not found in resources\nThe program will now exit\n", host.stderr)
+
+    def test_without_a_host_window_nothing_runs_and_the_status_is_0(self):
+        from winharness import wine
+        result = wine([os.environ["FERNHOLLOW_SCR"], "/p"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        result = wine([os.environ["FERNHOLLOW_SCR"], "/p", "12345"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,168 @@
+// The Win32 backend under Wine: registry, resources, clock texts, pictures, sound decoding.
+#include "platform/Audio.h"
+#include "platform/Bitmap.h"
+#include "platform/Clock.h"
+#include "platform/DisplayModes.h"
+#include "platform/Registry.h"
+#include "platform/Resources.h"
+#include "platform/SystemInfo.h"
+#include "platform/win32/StbPicture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using namespace System::Platform;
+
+namespace {
+
+const char* const testKey = "Software\\Fernhollow Tests\\Win32PlatformTest";
+
+std::vector<unsigned char> fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string testData(const std::string& name)
+{
+    const char* folder = std::getenv("FERNHOLLOW_TEST_DATA");
+    return std::string(folder ? folder : ".") + "/" + name;
+}
+
+} // namespace
+
+TEST(Win32Registry, ValuesKeepTheirTypesAndBytesBelowTheCurrentUser)
+{
+    {
+        auto key = RegistryKey::create(testKey);
+        ASSERT_TRUE(key);
+        key->setDword("width", 1280);
+        key->setString("Text", "a \"quoted\" value");
+    }
+    auto key = RegistryKey::open(testKey);
+    ASSERT_TRUE(key);
+    RegistryType type = RegistryType::Other;
+    std::vector<unsigned char> data;
+    ASSERT_TRUE(key->query("width", type, data));
+    EXPECT_EQ(type, RegistryType::Dword);
+    ASSERT_EQ(data.size(), 4u);
+    EXPECT_EQ(data[0] | (data[1] << 8) | (data[2] << 16) | (data[3] << 24), 1280);
+    ASSERT_TRUE(key->query("Text", type, data));
+    EXPECT_EQ(type, RegistryType::String);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data.data())), "a \"quoted\" value");
+    EXPECT_EQ(data.back(), 0);  // the terminating NUL is part of the value
+    EXPECT_FALSE(key->query("Missing", type, data));
+    EXPECT_FALSE(RegistryKey::open("Software\\Fernhollow Tests\\No Such Key"));
+}
+
+TEST(Win32Resources, EveryManifestEntryIsInTheExecutable)
+{
+    const char* source = std::getenv("FERNHOLLOW_TEST_DATA");
+    ASSERT_TRUE(source);
+    // Pictures and sounds are the very files of assets/, byte for byte.
+    std::string assets = std::string(source) + "/../../assets/";
+    ResourceData image = findResource(128, "IMAGE");
+    ASSERT_TRUE(image.data);
+    EXPECT_EQ(std::vector<unsigned char>(image.data, image.data + image.size), fileBytes(assets + "images/background.jpg"));
+    ResourceData sound = findResource(153, "SOUND");
+    ASSERT_TRUE(sound.data);
+    EXPECT_EQ(std::vector<unsigned char>(sound.data, sound.data + sound.size), fileBytes(assets + "sounds/birds.ogg"));
+    EXPECT_FALSE(findResource(128, "SOUND").data);
+    EXPECT_FALSE(findResource(9999, "IMAGE").data);
+
+    EXPECT_EQ(loadStringResource(1, 255), "Fernhollow Screensaver");
+    EXPECT_EQ(loadStringResource(2, 255), "https://www.example.com/fernhollow/");
+    EXPECT_EQ(loadStringResource(9, 255).size(), 254u);  // a 255-character buffer holds 254 and the NUL
+    EXPECT_EQ(loadStringResource(3, 255), "");
+
+    Bitmap preview;
+    ASSERT_TRUE(loadBitmap(150, preview));
+    EXPECT_EQ(preview.width, 155);
+    EXPECT_EQ(preview.height, 115);
+    // LoadBitmap gives the same pixels as the file holds.
+    std::vector<unsigned char> file = fileBytes(assets + "bitmaps/preview.bmp");
+    Bitmap decoded;
+    ASSERT_TRUE(decodeBitmap(file.data(), file.size(), decoded));
+    EXPECT_EQ(preview.rgb, decoded.rgb);
+}
+
+TEST(Win32Clock, EnglishTimeAndDateTexts)
+{
+    LocalTime time;
+    time.year = 2026;
+    time.month = 12;
+    time.day = 7;
+    time.dayOfWeek = 1;
+    time.hour = 21;
+    time.minute = 5;
+    time.second = 9;
+    EXPECT_EQ(timeText(time), "21:05:09");
+    EXPECT_EQ(dateText(time), "Monday,07 December 2026");
+    std::int64_t frequency = 0;
+    ASSERT_TRUE(performanceFrequency(frequency));
+    EXPECT_GT(frequency, 0);
+    std::int64_t first = performanceCounter();
+    EXPECT_GE(performanceCounter(), first);
+}
+
+TEST(Win32SystemInfo, VersionAndDisplay)
+{
+    OsVersion version = osVersion();
+    EXPECT_EQ(version.name, "Windows");
+    EXPECT_GE(version.major, 5u);
+    EXPECT_FALSE(currentDirectory().empty());
+    VideoMode mode = currentDisplayMode();
+    EXPECT_GT(mode.width, 0);
+    EXPECT_GT(mode.height, 0);
+    EXPECT_GE(mode.bitsPerPixel, 8);
+    VideoMode first;
+    EXPECT_TRUE(enumDisplayMode(0, first));
+    EXPECT_FALSE(enumDisplayMode(-1, first));
+    EXPECT_FALSE(changeDisplayMode(12345, 678, 32));
+}
+
+TEST(Win32Pictures, WholePngAndJpegDecodeBottomRowFirstAndCutFilesDoNot)
+{
+    ResourceData jpeg = findResource(128, "IMAGE");
+    auto background = Win32::decodePicture(jpeg.data, jpeg.size);
+    ASSERT_TRUE(background);
+    EXPECT_EQ(background->channels, 3);
+    EXPECT_EQ(background->pixels.size(), std::size_t(background->width) * background->height * 3);
+    ResourceData png = findResource(129, "IMAGE");
+    auto deer = Win32::decodePicture(png.data, png.size);
+    ASSERT_TRUE(deer);
+    EXPECT_EQ(deer->channels, 4);
+    // The deer's picture is transparent around it: its first (bottom) row's corner is clear.
+    EXPECT_EQ(deer->pixels[3], 0);
+
+    std::vector<unsigned char> truncated = fileBytes(testData("truncated-125.jpg"));
+    ASSERT_FALSE(truncated.empty());
+    EXPECT_FALSE(Win32::decodePicture(truncated.data(), truncated.size()));
+    std::vector<unsigned char> cutPng(png.data, png.data + png.size / 2);
+    EXPECT_FALSE(Win32::decodePicture(cutPng.data(), cutPng.size()));
+    EXPECT_FALSE(Win32::decodePicture(nullptr, 0));
+    // A header that claims a side past 16384 is refused before decoding.
+    std::vector<unsigned char> huge(png.data, png.data + png.size);
+    huge[16] = 0;
+    huge[17] = 0;
+    huge[18] = 0x50;  // width 0x5000 = 20480
+    huge[19] = 0;
+    EXPECT_FALSE(Win32::decodePicture(huge.data(), huge.size()));
+}
+
+TEST(Win32Audio, WithoutASoundDriverNoDeviceOpensAndNothingFails)
+{
+    // The test session's Wine has no sound driver (HKCU\Software\Wine\Drivers Audio="").
+    auto device = AudioDevice::openDefault();
+    ASSERT_TRUE(device);
+    EXPECT_FALSE(device->isOpen());
+    EXPECT_NE(AudioDevice::lastError().find("waveOutOpen"), std::string::npos) << AudioDevice::lastError();
+    ResourceData sound = findResource(152, "SOUND");
+    EXPECT_FALSE(AudioStream::open(device, sound.data, sound.size, true));
+}
