@@ -211,6 +211,11 @@ std::unique_ptr<ChildWindow> ChildWindow::create(NativeHandle parent, const Chil
         return nullptr;
     }
     child->window = window;
+    // Paints at once: Wine does not always queue the first WM_PAINT of a child of another process's
+    // window.
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    child->rethrow();
     return child;
 }
 

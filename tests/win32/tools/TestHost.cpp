@@ -49,7 +49,7 @@ int host(int width, int height, const char* saver)
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = "FernhollowTestHost";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Test Host", WS_POPUP | WS_VISIBLE, 0, 0, width,
+    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Test Host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, width,
                                   height, nullptr, nullptr, windowClass.hInstance, nullptr);
     if (!window) {
         std::printf("error CreateWindow %lu\n", GetLastError());
@@ -126,6 +126,10 @@ int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "version") == 0) {
         std::printf("TestHost\n");
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "desktop") == 0) {
+        std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(GetDesktopWindow())));
         return 0;
     }
     if (argc >= 5 && std::strcmp(argv[1], "host") == 0)
