@@ -22,7 +22,7 @@ def linux_screenshot(path):
         settings.write({"ShowTime": 0, "ShowFps": 0, "UseDesktop": 1})
         run = Run(["/s"], x, settings.path, binary=os.path.join(LINUX_BUILD, "fernhollow"))
         if not wait_until(x.find_window, 60):
-            raise AssertionError("the Linux build showed no window: " + run.signal())
+            raise AssertionError("the Linux build showed no window: %s" % run.signal())
         time.sleep(SCENE_SECONDS)
         x.screenshot(path)
         run.signal()
@@ -39,21 +39,21 @@ class SceneTest(unittest.TestCase):
     def setUpClass(cls):
         cls.folder = tempfile.mkdtemp(prefix="fernhollow-win-scene-")
         reg_reset({"ShowTime": 0, "ShowFps": 0, "UseDesktop": 1, "ExitOnMM": 1})
-        cls.run = Saver(["/s"])
+        cls.saver = Saver(["/s"])
         cls.window = wait_until(saver_window, 60)
         if cls.window:
             time.sleep(SCENE_SECONDS)
             cls.shot = screenshot(os.path.join(cls.folder, "windows.png"))
-            cls.alive_at_shot = cls.run.alive()
+            cls.alive_at_shot = cls.saver.alive()
         xdotool("key", "a")
-        cls.status = cls.run.finish(30)
+        cls.status = cls.saver.finish(30)
         cls.linux_shot = linux_screenshot(os.path.join(cls.folder, "linux.png"))
 
     def test_the_window_covers_the_display_and_a_key_release_ends_the_run(self):
-        self.assertEqual(self.window, (0, 0, 1024, 768), self.run.stderr)
+        self.assertEqual(self.window, (0, 0, 1024, 768), self.saver.stderr)
         self.assertTrue(self.alive_at_shot)
-        self.assertEqual(self.status, 0, self.run.stderr)
-        self.assertNotIn("ERROR", self.run.stderr)
+        self.assertEqual(self.status, 0, self.saver.stderr)
+        self.assertNotIn("ERROR", self.saver.stderr)
         # At the end of the run the desktop's mode is in the registry (UseDesktop on).
         values = reg_query()
         self.assertEqual((values["width"], values["height"]), (1024, 768))
