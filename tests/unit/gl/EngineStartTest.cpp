@@ -3,7 +3,7 @@
 #include "config/RegistryWriter.h"
 #include "engine/CommandRegistry.h"
 #include "engine/Engine.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/GLDriver.h"
 #include "engine/LevelFactory.h"
 #include "engine/ui/Form.h"

@@ -1,6 +1,6 @@
 #include "LogCapture.h"
 #include "PngWriter.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/ExtensionLoader.h"
 #include "engine/GLDriver.h"
 #include "engine/GLWindow.h"
