@@ -7,6 +7,7 @@
 #include "engine/ResourceManager.h"
 #include "engine/Texture.h"
 #include "scene/BlackScreen.h"
+#include "scene/ResourceHelpers.h"
 #include "scene/SSLevelFactory.h"
 #include "scene/SpriteAdapter.h"
 #include "scene/policies/SimpleSprite.h"
