@@ -17,22 +17,29 @@ set(FERNHOLLOW_WIN32_LIBRARIES opengl32 glu32 gdi32 user32 comctl32 advapi32 she
 # No MinGW runtime DLL beside the saver: it is one file that Windows copies and runs.
 set(FERNHOLLOW_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
-file(GLOB_RECURSE FERNHOLLOW_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp)
-list(FILTER FERNHOLLOW_SOURCES EXCLUDE REGEX ".*/src/platform/linux/.*")
+# The floors above the platform and the win32 backend, in one library (the Linux build checks that no
+# include runs back up a floor; the sources are the same).
+set(FERNHOLLOW_PLATFORM win32)
+file(GLOB FERNHOLLOW_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
+foreach(floor engine scene config shell)
+  file(GLOB_RECURSE floor_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${floor}/*.cpp)
+  list(APPEND FERNHOLLOW_SOURCES ${floor_sources})
+endforeach()
 list(FILTER FERNHOLLOW_SOURCES EXCLUDE REGEX ".*/src/shell/main\\.cpp$")
-# Pictures are decoded by the platform backend here (stb_image) rather than by DevIL.
-list(FILTER FERNHOLLOW_SOURCES EXCLUDE REGEX ".*/src/scene/Image\\.cpp$")
 
-add_library(fernhollow_core STATIC ${FERNHOLLOW_SOURCES})
-target_include_directories(fernhollow_core PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
-target_include_directories(fernhollow_core SYSTEM PUBLIC ${boost_only})
-target_include_directories(fernhollow_core SYSTEM PRIVATE ${FERNHOLLOW_STB_DIR})
-target_compile_definitions(fernhollow_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601
+# Named after the engine floor, which the extension tables (cmake/Extensions.cmake) are added to.
+add_library(fernhollow_engine STATIC ${FERNHOLLOW_SOURCES})
+target_include_directories(fernhollow_engine PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(fernhollow_engine SYSTEM PUBLIC ${boost_only})
+target_include_directories(fernhollow_engine SYSTEM PRIVATE ${FERNHOLLOW_STB_DIR})
+target_compile_definitions(fernhollow_engine PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601
   DIRECTINPUT_VERSION=0x0800)
-target_compile_options(fernhollow_core PRIVATE ${FERNHOLLOW_WARNINGS})
-target_link_libraries(fernhollow_core PUBLIC ${FERNHOLLOW_WIN32_LIBRARIES})
-target_link_options(fernhollow_core INTERFACE ${FERNHOLLOW_STATIC_LINK})
+target_compile_options(fernhollow_engine PRIVATE ${FERNHOLLOW_WARNINGS})
+target_link_libraries(fernhollow_engine PUBLIC ${FERNHOLLOW_WIN32_LIBRARIES})
+target_link_options(fernhollow_engine INTERFACE ${FERNHOLLOW_STATIC_LINK})
 include(cmake/Extensions.cmake)
+add_library(fernhollow_core INTERFACE)
+target_link_libraries(fernhollow_core INTERFACE fernhollow_engine)
 
 fernhollow_add_win_resources(fernhollow_resources ${CMAKE_SOURCE_DIR}/assets/manifest.txt)
 

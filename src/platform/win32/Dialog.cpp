@@ -5,7 +5,6 @@
 // Depends on: USER32, COMCTL32.
 #include "platform/Dialog.h"
 
-#include "engine/Exception.h"
 #include "platform/win32/Win32.h"
 
 #include <commctrl.h>
@@ -139,7 +138,16 @@ INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 } // namespace
 
-int runDialog(unsigned templateId, NativeHandle owner, DialogProcedure procedure)
+namespace {
+std::string g_lastError;
+} // namespace
+
+std::string lastDialogError()
+{
+    return g_lastError;
+}
+
+bool runDialog(unsigned templateId, NativeHandle owner, DialogProcedure procedure, int* result)
 {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
@@ -150,14 +158,17 @@ int runDialog(unsigned templateId, NativeHandle owner, DialogProcedure procedure
     HWND ownerWindow = Win32::toWindow(owner);
     if (ownerWindow && !IsWindow(ownerWindow))
         ownerWindow = nullptr;
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), ownerWindow,
+    INT_PTR ended = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), ownerWindow,
                                      dialogProcedure, reinterpret_cast<LPARAM>(&dialog));
     if (dialog.failure)
         std::rethrow_exception(dialog.failure);
-    if (result == -1)
-        throw Exception("Could not show dialog " + std::to_string(templateId) + ": " +
-                        Win32::errorText(GetLastError()));
-    return static_cast<int>(result);
+    if (ended == -1) {
+        g_lastError = "Could not show dialog " + std::to_string(templateId) + ": " + Win32::errorText(GetLastError());
+        return false;
+    }
+    if (result)
+        *result = static_cast<int>(ended);
+    return true;
 }
 
 } // namespace System::Platform

@@ -3,7 +3,6 @@
 // Depends on: USER32.
 #include "platform/DisplayModes.h"
 
-#include "engine/Exception.h"
 #include "platform/win32/Win32.h"
 
 #include <cstdlib>
@@ -12,6 +11,7 @@ namespace System::Platform {
 
 namespace {
 bool g_switched = false;
+std::string g_lastError;
 
 VideoMode toMode(const DEVMODEA& mode)
 {
@@ -34,13 +34,21 @@ bool enumDisplayMode(int index, VideoMode& mode)
     return true;
 }
 
-VideoMode currentDisplayMode()
+bool currentDisplayMode(VideoMode& mode)
 {
     DEVMODEA settings{};
     settings.dmSize = sizeof settings;
-    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &settings))
-        throw Exception("Could not read the current display mode: " + Win32::errorText(GetLastError()));
-    return toMode(settings);
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &settings)) {
+        g_lastError = "Could not read the current display mode: " + Win32::errorText(GetLastError());
+        return false;
+    }
+    mode = toMode(settings);
+    return true;
+}
+
+std::string lastDisplayModeError()
+{
+    return g_lastError;
 }
 
 bool changeDisplayMode(int width, int height, int bitsPerPixel)
@@ -51,8 +59,12 @@ bool changeDisplayMode(int width, int height, int bitsPerPixel)
     settings.dmPelsHeight = static_cast<DWORD>(height);
     settings.dmBitsPerPel = static_cast<DWORD>(bitsPerPixel);
     settings.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
-    if (ChangeDisplaySettingsA(&settings, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL)
+    LONG result = ChangeDisplaySettingsA(&settings, CDS_FULLSCREEN);
+    if (result != DISP_CHANGE_SUCCESSFUL) {
+        g_lastError = "ChangeDisplaySettings refused " + std::to_string(width) + "x" + std::to_string(height) +
+                      "x" + std::to_string(bitsPerPixel) + " (" + std::to_string(result) + ")";
         return false;
+    }
     static bool restoredAtExit = false;
     if (!restoredAtExit)
         std::atexit(restoreDisplayMode);

@@ -117,7 +117,8 @@ TEST(Win32SystemInfo, VersionAndDisplay)
     EXPECT_EQ(version.name, "Windows");
     EXPECT_GE(version.major, 5u);
     EXPECT_FALSE(currentDirectory().empty());
-    VideoMode mode = currentDisplayMode();
+    VideoMode mode;
+    ASSERT_TRUE(currentDisplayMode(mode)) << lastDisplayModeError();
     EXPECT_GT(mode.width, 0);
     EXPECT_GT(mode.height, 0);
     EXPECT_GE(mode.bitsPerPixel, 8);
