@@ -3,6 +3,7 @@
 #include "config/Config.h"
 #include "engine/CommandRegistry.h"
 #include "engine/Exception.h"
+#include "engine/FatalError.h"
 #include "engine/GLDriver.h"
 #include "engine/GLWindow.h"
 #include "engine/LevelFactory.h"
@@ -143,8 +144,9 @@ void Engine::frame()
         if (++frames == 1)
             trace("first frame on screen");
     } catch (const Exception& e) {
+        // The display window is gone by then, so the box has no owner.
         stop();
-        errorBoxAndExit(0, e.message());
+        fatalError(e.message());
     }
 }
 

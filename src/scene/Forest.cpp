@@ -209,7 +209,7 @@ void Forest::prepare(GLDriver& driver)
     lights->frames.push_back(image("light1", 136));
     lights->frames.push_back(image("light2", 137));
     lights->frames.push_back(image("light3", 138));
-    lights->sequence = {0, 1, 2};
+    lights->setSequence({0, 1, 2});
     lights->fadeTime = 2.0f;
     append(sprites, std::move(lights));
 

@@ -2,10 +2,10 @@
 
 #include "config/SaverConfig.h"
 #include "engine/Exception.h"
+#include "engine/FatalError.h"
 #include "platform/MessagePump.h"
 #include "platform/SystemInfo.h"
 #include "shell/CommandLine.h"
-#include "shell/FatalError.h"
 #include "shell/Modes.h"
 
 #include <cstdio>

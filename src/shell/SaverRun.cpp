@@ -2,6 +2,7 @@
 #include "engine/CommandRegistry.h"
 #include "engine/Engine.h"
 #include "engine/Exception.h"
+#include "engine/FatalError.h"
 #include "engine/GLWindow.h"
 #include "engine/Log.h"
 #include "engine/Trace.h"
@@ -11,7 +12,6 @@
 #include "scene/Forest.h"
 #include "scene/SSLevelFactory.h"
 #include "shell/DisplayModeText.h"
-#include "shell/FatalError.h"
 #include "shell/MessageLoop.h"
 #include "shell/Modes.h"
 

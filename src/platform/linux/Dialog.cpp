@@ -1,7 +1,8 @@
 // Linux dialogs with GTK 3 (X11 backend, so owners can be other programs' X windows). A template is a
 // GtkBuilder file kept as resource DIALOG <id>: the toplevel GtkWindow has the builder id "dialog",
 // every control has its numeric control id as builder id ("1011"), and a GtkImage with the builder id
-// "bitmap-<n>" shows bitmap resource <n> (left empty when that bitmap is missing). Each dialog runs in
+// "bitmap-<n>" shows bitmap resource <n> (left empty when that bitmap is missing). The controls'
+// order in the file is their keyboard order, as in a dialog template. Each dialog runs in
 // a nested main-loop iteration until the procedure ends it; GTK's callbacks are C, so an exception
 // from the procedure is caught there, ends the dialog, and is thrown again from runDialog.
 // Test hook: with FERNHOLLOW_DIALOG_DRIVER=stdin, lines on standard input act on the innermost open
@@ -36,11 +37,14 @@ std::vector<GtkDialogWindow*> g_open;  // the innermost dialog last
 std::string g_gtkError;
 bool g_driver = false;
 
-// Keeps controls close to the template's sizes: themes pad buttons and boxes for roomier layouts.
+// Keeps controls within the template's sizes: the template's 8 point, and no padding beyond it (themes
+// pad buttons and boxes for roomier layouts); a check box's box sits at its left edge, as on Windows.
 const char* const dialogStyle = R"(
-.fernhollow-dialog { font-size: 9pt; }
+.fernhollow-dialog { font-size: 8pt; }
 .fernhollow-dialog button { min-height: 0; padding-top: 2px; padding-bottom: 2px; }
 .fernhollow-dialog checkbutton, .fernhollow-dialog radiobutton { min-height: 0; padding: 0; }
+.fernhollow-dialog check, .fernhollow-dialog radio { margin-left: 0; }
+.fernhollow-dialog checkbutton label, .fernhollow-dialog radiobutton label { margin-right: 0; }
 .fernhollow-dialog combobox button { padding-top: 1px; padding-bottom: 1px; }
 .fernhollow-dialog scale { padding: 0; min-height: 0; }
 )";
@@ -144,6 +148,7 @@ public:
                 g_signal_connect(item->data, "value-changed", G_CALLBACK(onRangeChanged), this);
         }
         g_slist_free(objects);
+        keyboardOrderFromTemplate();
         gtk_style_context_add_class(gtk_widget_get_style_context(GTK_WIDGET(window)),
                                     "fernhollow-dialog");
         g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), this);
@@ -368,6 +373,20 @@ private:
         GtkDialogWindow& dialog;
     };
 
+    // Tab follows the template's order; GTK's own order follows the controls' places on the screen.
+    void keyboardOrderFromTemplate()
+    {
+        GtkWidget* layout = gtk_bin_get_child(GTK_BIN(window));
+        if (!layout || !GTK_IS_CONTAINER(layout))
+            return;
+        GList* controls = gtk_container_get_children(GTK_CONTAINER(layout));  // in the file's order
+        // Deprecated in GTK 3.24 for GTK 4's sake; GTK 3 keeps it and has no other way.
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        gtk_container_set_focus_chain(GTK_CONTAINER(layout), controls);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+        g_list_free(controls);
+    }
+
     static int numericId(const char* name)
     {
         char* end = nullptr;
@@ -496,6 +515,10 @@ private:
 //   geometry ID     the control's rectangle on the screen: x y width height
 //   geometry 0      the dialog window's rectangle on the screen (without decoration)
 //   frame           the dialog's outer frame on the screen
+//   focus           the id of the control that has the keyboard focus (0 for none)
+//   fit             each control with a text, by builder id: NAME=VISIBLE,NATURAL-WIDTH,
+//                   NATURAL-HEIGHT,ALLOCATED-WIDTH,ALLOCATED-HEIGHT,TEMPLATE-WIDTH,TEMPLATE-HEIGHT,
+//                   the natural size being what the control asks for without the template's size
 //   close           the window's close box
 std::string GtkDialogWindow::driverCommand(const std::string& verb, int id, const std::string& argument,
                                            std::function<void()>& action)
@@ -509,6 +532,41 @@ std::string GtkDialogWindow::driverCommand(const std::string& verb, int id, cons
     if (verb == "frame") {
         WindowRect frame = frameRect();
         out << "ok " << frame.x << " " << frame.y << " " << frame.width << " " << frame.height;
+        return out.str();
+    }
+    if (verb == "focus") {
+        int focused = 0;
+        for (GtkWidget* widget = gtk_window_get_focus(window); widget && !focused;
+             widget = gtk_widget_get_parent(widget))
+            focused = controlIdOf(widget);
+        out << "ok " << focused;
+        return out.str();
+    }
+    if (verb == "fit") {
+        GtkWidget* layout = gtk_bin_get_child(GTK_BIN(window));
+        if (!layout || !GTK_IS_CONTAINER(layout))
+            return "error no layout";
+        out << "ok";
+        GList* controls = gtk_container_get_children(GTK_CONTAINER(layout));
+        for (GList* item = controls; item; item = item->next) {
+            GtkWidget* control = GTK_WIDGET(item->data);
+            const char* name = gtk_buildable_get_name(GTK_BUILDABLE(control));
+            bool text = GTK_IS_LABEL(control) ||
+                        (GTK_IS_BUTTON(control) && gtk_button_get_label(GTK_BUTTON(control))) ||
+                        (GTK_IS_FRAME(control) && gtk_frame_get_label(GTK_FRAME(control)));
+            if (!name || !text)
+                continue;
+            int width = 0, height = 0, minimum = 0, naturalWidth = 0, naturalHeight = 0;
+            gtk_widget_get_size_request(control, &width, &height);
+            gtk_widget_set_size_request(control, -1, -1);
+            gtk_widget_get_preferred_width(control, &minimum, &naturalWidth);
+            gtk_widget_get_preferred_height_for_width(control, naturalWidth, &minimum, &naturalHeight);
+            gtk_widget_set_size_request(control, width, height);
+            out << " " << name << "=" << (gtk_widget_get_visible(control) ? 1 : 0) << "," << naturalWidth
+                << "," << naturalHeight << "," << gtk_widget_get_allocated_width(control) << ","
+                << gtk_widget_get_allocated_height(control) << "," << width << "," << height;
+        }
+        g_list_free(controls);
         return out.str();
     }
     if (verb == "geometry" && id == 0) {
