@@ -1,7 +1,7 @@
 #include "shell/Entry.h"
 
 #include "config/SaverConfig.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/FatalError.h"
 #include "platform/MessagePump.h"
 #include "platform/SystemInfo.h"
