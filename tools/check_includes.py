@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Checks the floors of src/: no file includes a header of a floor above its own, and nothing outside
 src/platform/ includes a window-system, toolkit, audio or image library header. A platform backend
-(src/platform/<name>/) includes no other backend, and the platform's own headers include none.
+(src/platform/<name>/) includes no other backend, the platform's own headers include none, and the
+platform does not include the program's exception type: it reports failures by its results.
 
     check_includes.py [SRC_DIR]      (default: the src/ next to this tools/ directory)
 
@@ -63,6 +64,9 @@ def problems(src):
                             target = os.path.relpath(beside, src).replace(os.sep, "/")
                     if target.startswith("../"):
                         found.append(f"{where}: reaches outside src/")
+                        continue
+                    if own == "platform" and target == "base/Exception.h":
+                        found.append(f"{where}: the platform reports failures by its results, it throws no Exception")
                         continue
                     target_parts = target.split("/")
                     other = floor_of(target_parts)

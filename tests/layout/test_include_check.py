@@ -60,6 +60,10 @@ class IncludeCheck(unittest.TestCase):
         self.assert_fails("config/SaverConfig.h", '#include "shell/Modes.h"',
                           "shell/Modes.h: the shell floor is above the config floor")
 
+    def test_the_platform_throws_no_exception(self):
+        self.assert_fails("platform/linux/DisplayModes.cpp", '#include "base/Exception.h"',
+                          "base/Exception.h: the platform reports failures by its results, it throws no Exception")
+
     def test_relative_includes_are_followed(self):
         self.assert_fails("engine/ui/Form.h", '#include "../../config/Config.h"',
                           "../../config/Config.h: the config floor is above the engine floor")
