@@ -307,8 +307,8 @@ TEST_F(ForestScene, TheLightsFadeWithoutAJumpThroughTheirFirstTenSeconds)
 {
     const int size = DrawingSurface::Size;
     auto forest = build(size, size, false);
-    auto* background = as<simple_sprite>(*forest, 0);
-    auto* lights = as<blended_animation_sprite>(*forest, 7);
+    auto* background = as<simple_sprite>(*forest, "background");
+    auto* lights = as<blended_animation_sprite>(*forest, "light");
     ASSERT_NE(background, nullptr);
     ASSERT_NE(lights, nullptr);
     // The first cross-fade already leads from the first picture towards the second.
