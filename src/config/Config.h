@@ -2,8 +2,9 @@
 // The engine's settings, the display mode and the sound settings, kept in one registry key through a
 // reader policy and a writer policy (plain classes constructed from the key path; see RegistryReader
 // and RegistryWriter for the calls used).
-#include "engine/Exception.h"
-#include "engine/Types.h"
+#include "base/Exception.h"
+#include "base/Types.h"
+#include "engine/EngineSettings.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,7 +15,7 @@
 namespace System {
 
 template <class Reader, class Writer>
-class Config {
+class Config : public EngineSettings {
 public:
     // Starts from the defaults and loads the key; throws what the reader throws when the key can be
     // neither opened nor created.
@@ -75,9 +76,9 @@ public:
         storedSound = sound;
     }
 
-    DisplayMode displayMode() const { return mode; }
+    DisplayMode displayMode() const override { return mode; }
     void setDisplayMode(const DisplayMode& value) { mode = value; }
-    SoundSettings soundSettings() const { return sound; }
+    SoundSettings soundSettings() const override { return sound; }
     void setSoundSettings(const SoundSettings& value) { sound = value; }
 
 private:

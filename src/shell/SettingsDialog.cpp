@@ -1,4 +1,5 @@
 // The settings dialog (template 113) and its About box (template 106).
+#include "base/Exception.h"
 #include "config/SaverConfig.h"
 #include "platform/Dialog.h"
 #include "platform/SystemInfo.h"
@@ -165,7 +166,8 @@ bool settingsDialogProc(Dialog& dialog, DialogMessage message, int id)
             Platform::openUrl(SaverConfig::instance().siteAddress());
             return true;
         case AboutButton:
-            Platform::runDialog(aboutTemplate, dialog.handle(), aboutDialogProc);
+            if (!Platform::runDialog(aboutTemplate, dialog.handle(), aboutDialogProc))
+                throw Exception(Platform::lastDialogError());
             return true;
         case RestoreDefaultsButton:
             restoreDefaults(dialog);
@@ -194,5 +196,6 @@ void showSettingsDialog(Platform::NativeHandle owner)
     struct Forget {
         ~Forget() { g_settingsDialog = nullptr; }
     } forget;
-    Platform::runDialog(settingsTemplate, owner, settingsDialogProc);
+    if (!Platform::runDialog(settingsTemplate, owner, settingsDialogProc))
+        throw Exception(Platform::lastDialogError());
 }

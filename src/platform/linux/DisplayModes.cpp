@@ -11,7 +11,6 @@
 // Depends on: SDL2, Xlib, Xinerama.
 #include "platform/DisplayModes.h"
 
-#include "engine/Exception.h"
 #include "platform/linux/DisplayModeState.h"
 #include "platform/linux/SdlVideo.h"
 #include "platform/linux/X11Connection.h"
@@ -19,6 +18,7 @@
 #include <X11/extensions/Xinerama.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace System::Platform {
@@ -56,6 +56,8 @@ void forgetFullScreenWindow(SDL_Window* window)
 } // namespace Linux
 
 namespace {
+
+std::string g_lastError;
 
 VideoMode fromSdl(const SDL_DisplayMode& mode)
 {
@@ -137,21 +139,27 @@ bool enumDisplayMode(int index, VideoMode& mode)
     return true;
 }
 
-VideoMode currentDisplayMode()
+bool currentDisplayMode(VideoMode& mode)
 {
-    std::string error;
-    if (!Linux::ensureVideo(error))
-        throw Exception(error);
+    if (!Linux::ensureVideo(g_lastError))
+        return false;
     SDL_DisplayMode desktop;
-    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
-        throw Exception(std::string("Could not read the display mode: ") + SDL_GetError());
-    VideoMode current = fromSdl(desktop);
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+        g_lastError = std::string("Could not read the display mode: ") + SDL_GetError();
+        return false;
+    }
+    mode = fromSdl(desktop);
     MonitorArea primary;
     if (primaryMonitorInstead(desktop, primary)) {
-        current.width = primary.width;
-        current.height = primary.height;
+        mode.width = primary.width;
+        mode.height = primary.height;
     }
-    return current;
+    return true;
+}
+
+std::string lastDisplayModeError()
+{
+    return g_lastError;
 }
 
 bool changeDisplayMode(int width, int height, int)

@@ -1,5 +1,5 @@
 #include "config/SaverConfig.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "platform/linux/RegistryFile.h"
 
 #include "ScratchConfigHome.h"
