@@ -143,9 +143,13 @@ class XScreenSaverHost(unittest.TestCase):
                                           open("/proc/%d/stat" % pid).read().split()[2] != "Z"
                                           for pid in running), 10, 0.02)
         ended = time.monotonic() - asked
-        print("\nfernhollow ended %.2f s after -deactivate" % ended)
+        # A second on a machine with a core to spare; a crowded one (other builds and tests) gets the
+        # second stretched by how many times over its cores are booked.
+        load = os.getloadavg()[0] / (os.cpu_count() or 1)
+        limit = max(1.0, load)
+        print("\nfernhollow ended %.2f s after -deactivate (load %.1f per core, limit %.1f s)" % (ended, load, limit))
         self.assertTrue(gone, "fernhollow still runs 10 s after -deactivate")
-        self.assertLess(ended, 1.0)
+        self.assertLess(ended, limit)
 
 
 if __name__ == "__main__":
