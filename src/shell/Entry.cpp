@@ -30,7 +30,7 @@ int runEntry(const std::vector<std::string>& arguments)
         case Invocation::Mode::Saver:
             Platform::installTerminationHandlers();
             Platform::setScreenSaverRunning(true);
-            runSaver(0);
+            runSaver(0, invocation.overrides);
             Platform::setScreenSaverRunning(false);
             break;
         case Invocation::Mode::Hosted: {
@@ -39,7 +39,7 @@ int runEntry(const std::vector<std::string>& arguments)
                 invocation.hostIsRoot ? Platform::rootWindow() : invocation.handle;
             if (!host)
                 throw Exception("No display: there is no root window to draw into");
-            runSaver(host);
+            runSaver(host, invocation.overrides);
             break;
         }
         case Invocation::Mode::Preview:
