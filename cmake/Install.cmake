@@ -12,6 +12,18 @@ set(FERNHOLLOW_APPLICATIONS_DIR "${CMAKE_INSTALL_DATADIR}/applications" CACHE ST
 
 install(FILES ${CMAKE_SOURCE_DIR}/data/fernhollow.xml DESTINATION ${FERNHOLLOW_HOST_CONFIG_DIR})
 
+# The manual page, compressed as Debian's man finds it (section 6, like the host's own programs).
+find_program(GZIP_PROGRAM gzip REQUIRED)
+# fernhollow-choose's page points to it.
+foreach(page fernhollow fernhollow-choose)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${page}.6.gz
+    COMMAND ${GZIP_PROGRAM} -9nc ${CMAKE_SOURCE_DIR}/data/${page}.6 > ${CMAKE_BINARY_DIR}/${page}.6.gz
+    DEPENDS ${CMAKE_SOURCE_DIR}/data/${page}.6 VERBATIM)
+  list(APPEND FERNHOLLOW_MANUAL ${CMAKE_BINARY_DIR}/${page}.6.gz)
+endforeach()
+add_custom_target(fernhollow_manual ALL DEPENDS ${FERNHOLLOW_MANUAL})
+install(FILES ${FERNHOLLOW_MANUAL} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
 # The link and the desktop entry name the installed program by its absolute path, which is known only
 # when installing.
 install(CODE "
@@ -19,5 +31,6 @@ install(CODE "
   set(FERNHOLLOW_HACK_DIR \"${FERNHOLLOW_HACK_DIR}\")
   set(FERNHOLLOW_APPLICATIONS_DIR \"${FERNHOLLOW_APPLICATIONS_DIR}\")
   set(FERNHOLLOW_DESKTOP_TEMPLATE \"${CMAKE_SOURCE_DIR}/data/fernhollow-settings.desktop.in\")
+  set(FERNHOLLOW_CHOOSE_TEMPLATE \"${CMAKE_SOURCE_DIR}/data/fernhollow-choose.in\")
 ")
 install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/InstallHostFiles.cmake)

@@ -1,5 +1,6 @@
-# Runs at install time (see Install.cmake): links the program into the hack directory and writes the
-# settings' desktop entry with the installed program's path. DESTDIR is honoured.
+# Runs at install time (see Install.cmake): links the program into the hack directory, writes the
+# settings' desktop entry and the fernhollow-choose helper with the installed program's path.
+# DESTDIR is honoured.
 
 function(fernhollow_installed_path out path)
   if(IS_ABSOLUTE "${path}")
@@ -38,3 +39,11 @@ set(entry "$ENV{DESTDIR}${applications_dir}/fernhollow-settings.desktop")
 message(STATUS "Installing: ${entry}")
 configure_file("${FERNHOLLOW_DESKTOP_TEMPLATE}" "${entry}" @ONLY)
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")
+
+set(FERNHOLLOW_PROGRAM "${program}")
+set(helper "$ENV{DESTDIR}${bin_dir}/fernhollow-choose")
+message(STATUS "Installing: ${helper}")
+configure_file("${FERNHOLLOW_CHOOSE_TEMPLATE}" "${helper}" @ONLY)
+file(CHMOD "${helper}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+     WORLD_READ WORLD_EXECUTE)
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${helper}")

@@ -10,12 +10,15 @@ RUN_PACKAGES="
 build-essential cmake ninja-build pkg-config git
 libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
 libdevil-dev libopenal-dev libalure-dev libgtk-3-dev libglib2.0-dev libglib2.0-bin libx11-dev
+libxinerama-dev libasound2-dev
 libboost-dev
 xvfb xauth x11-utils imagemagick
 "
 
 TEST_PACKAGES="
 x11-apps xdotool openbox
+xserver-xorg-core xserver-xorg-video-dummy xscreensaver
+dpkg-dev lintian fakeroot file man-db
 procps e2fsprogs
 libgtest-dev googletest
 sox libsox-fmt-all vorbis-tools

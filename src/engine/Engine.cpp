@@ -2,6 +2,7 @@
 
 #include "engine/CommandRegistry.h"
 #include "base/Exception.h"
+#include "engine/FatalError.h"
 #include "engine/GLDriver.h"
 #include "engine/GLWindow.h"
 #include "engine/LevelFactory.h"
@@ -15,6 +16,7 @@
 #include "engine/ui/Form.h"
 #include "engine/ui/RenderManager.h"
 #include "engine/ui/WindowManager.h"
+#include "platform/DisplayModes.h"
 #include "platform/DisplayWindow.h"
 #include "platform/MessageBox.h"
 #include "platform/MessagePump.h"
@@ -22,11 +24,18 @@
 
 #include <boost/bind/bind.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace System {
 
 namespace {
+
+bool sameRect(const Types::Rect& a, const Types::Rect& b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
 
 [[noreturn]] void errorBoxAndExit(Platform::NativeHandle owner, const std::string& text)
 {
@@ -57,11 +66,13 @@ void Engine::start(Platform::NativeHandle host)
     depth = mode.depth;
     fullScreen = mode.fullScreen;
     if (host) {
-        // A host's window is drawn in its own size: no mode switch, no full screen of our own.
+        // The scene keeps the display mode's layout and is scaled into the host's window: no mode
+        // switch, no full screen of our own.
         hostWindow = Platform::DisplayWindow::adopt(host);
         if (!hostWindow)
             throw Exception(Platform::DisplayWindow::lastError());
-        hostWindow->clientSize(width, height);
+        surface = Types::Rect();
+        hostWindow->clientSize(surface.width, surface.height);
         fullScreen = false;
     }
 
@@ -102,11 +113,21 @@ void Engine::start(Platform::NativeHandle host)
         glWindow->create();
         glWindow->show();
         dc = glWindow->deviceContext();
+        surface = glWindow->surface();
+        placeViews(glWindow->monitors(), true);
+    } else if (host == Platform::rootWindow()) {
+        // The root window lies over every monitor.
+        std::vector<Types::Rect> monitors;
+        for (const Platform::MonitorArea& area : Platform::monitorAreas())
+            monitors.push_back(Types::Rect{area.x, area.y, area.width, area.height});
+        placeViews(monitors, monitors.size() > 1);
+    } else {
+        placeViews({surface}, false);
     }
     trace("window shown");
     driver->start(dc);
     trace("GL driver started");
-    driver->setViewport(width, height);
+    driver->setViewport(surface.width, surface.height);
     driver->enableLighting();
     try {
         renderManager->prepare(*driver);
@@ -117,7 +138,7 @@ void Engine::start(Platform::NativeHandle host)
 
     loadingScreen = levelFactory->createLoadingScreen(windowRect());
     loadingScreen->prepare(*driver);
-    loadingScreen->render(*driver);
+    drawInViews([this] { loadingScreen->render(*driver); });
     driver->swapBuffers();
     trace("loading picture on screen");
 
@@ -137,13 +158,14 @@ void Engine::frame()
         renderManager->update(dt);
         SoundManager::instance().update();
         timer.mark();
-        renderManager->render(*driver);
+        drawInViews([this] { renderManager->render(*driver); });
         driver->swapBuffers();
         if (++frames == 1)
             trace("first frame on screen");
     } catch (const Exception& e) {
+        // The display window is gone by then, so the box has no owner.
         stop();
-        errorBoxAndExit(0, e.message());
+        fatalError(e.message());
     }
 }
 
@@ -165,6 +187,54 @@ void Engine::addForm(UI::Form* form)
     WindowManager::instance().addWindow(form);
     renderManager->add2DChild(form);
     static_cast<IRenderableObject*>(form)->prepare(*driver);
+}
+
+// Fitting keeps the scene's shape: a monitor of another shape shows it whole with black borders.
+// Within a percent of the monitor's size the view takes the monitor whole.
+void Engine::placeViews(const std::vector<Types::Rect>& monitors, bool fit)
+{
+    views.clear();
+    viewsLeaveBorders = false;
+    for (Types::Rect monitor : monitors) {
+        Types::Rect view = monitor;
+        if (fit && width > 0 && height > 0) {
+            double scale = std::min(double(monitor.width) / width, double(monitor.height) / height);
+            int w = int(std::lround(width * scale));
+            int h = int(std::lround(height * scale));
+            if (monitor.width - w > monitor.width / 100 || monitor.height - h > monitor.height / 100) {
+                view.width = w;
+                view.height = h;
+                view.x = monitor.x + (monitor.width - w) / 2;
+                view.y = monitor.y + (monitor.height - h) / 2;
+                viewsLeaveBorders = true;
+            }
+        }
+        views.push_back(view);
+    }
+    if (views.empty())
+        views.push_back(surface);
+    if (views.size() > 1 || !sameRect(views.front(), surface)) {
+        std::string text = "Showing the scene in";
+        for (const Types::Rect& view : views)
+            text += " " + std::to_string(view.width) + "x" + std::to_string(view.height) + "+" +
+                    std::to_string(view.x) + "+" + std::to_string(view.y);
+        Log::instance().write(text + "\n");
+    }
+}
+
+void Engine::drawInViews(const std::function<void()>& draw)
+{
+    // One view over the whole window: the viewport set in start stays.
+    if (views.size() == 1 && sameRect(views.front(), surface)) {
+        draw();
+        return;
+    }
+    if (viewsLeaveBorders)
+        driver->clearSurface();
+    for (const Types::Rect& view : views) {
+        driver->setView(view, surface.width, surface.height);
+        draw();
+    }
 }
 
 Types::Rect Engine::windowRect() const

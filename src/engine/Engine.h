@@ -5,7 +5,9 @@
 #include "platform/Handle.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace System {
 namespace UI {
@@ -29,7 +31,11 @@ public:
     void stop();
     void addForm(UI::Form* form);
     GLWindow* window() const { return glWindow; }
+    // The scene's rectangle: the display mode's size, whatever the size of the window it is shown in.
     Types::Rect windowRect() const;
+    // Where each frame is shown, in the window's pixels: the whole of a host's window; on several
+    // monitors one part per monitor, the scene fitted into it without stretching.
+    const std::vector<Types::Rect>& getViews() const { return views; }
     void quit();
 
     void keyDown(unsigned long code) override;
@@ -48,6 +54,9 @@ public:
 
 private:
     void fail(const std::string& message);
+    void placeViews(const std::vector<Types::Rect>& monitors, bool fit);
+    // Runs draw once per view with the driver drawing into that view.
+    void drawInViews(const std::function<void()>& draw);
 
     GLWindow* glWindow = nullptr;
     GLDriver* driver = nullptr;
@@ -60,6 +69,9 @@ private:
     bool fullScreen = false;
     std::uint64_t frames = 0;  // frames drawn, for the trace
     std::unique_ptr<Platform::DisplayWindow> hostWindow;
+    Types::Rect surface;              // the window drawn into, in its own pixels
+    std::vector<Types::Rect> views;   // parts of surface that show the scene
+    bool viewsLeaveBorders = false;   // some part of a monitor lies outside its view
 };
 
 } // namespace System

@@ -94,6 +94,7 @@ void GLDriver::start(Platform::DeviceContext dc)
 
 void GLDriver::setViewport(int w, int h)
 {
+    partialView = false;
     glViewport(0, 0, w, h);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -101,6 +102,22 @@ void GLDriver::setViewport(int w, int h)
     gluPerspective(45.0, aspect, 0.1f, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+void GLDriver::setView(const Types::Rect& area, int surfaceWidth, int surfaceHeight)
+{
+    view[0] = area.x;
+    view[1] = surfaceHeight - area.y - area.height;
+    view[2] = area.width;
+    view[3] = area.height;
+    partialView = area.x != 0 || area.y != 0 || area.width != surfaceWidth || area.height != surfaceHeight;
+    glViewport(view[0], view[1], view[2], view[3]);
+}
+
+void GLDriver::clearSurface()
+{
+    glDisable(GL_SCISSOR_TEST);
+    glClear(GL_COLOR_BUFFER_BIT);
 }
 
 void GLDriver::enableLighting()
@@ -120,7 +137,15 @@ void GLDriver::beginFrame()
 
 void GLDriver::clearColour()
 {
+    if (!partialView) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
+    // glClear ignores the viewport: the other views keep their pictures.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(view[0], view[1], view[2], view[3]);
     glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
 }
 
 void GLDriver::begin2D()

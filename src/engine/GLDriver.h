@@ -19,6 +19,12 @@ public:
     // Pixel format, context, extension report, start-up GL state. Throws Exception.
     void start(Platform::DeviceContext dc);
     void setViewport(int w, int h);
+    // Draws into one part of a larger surface from now on: view is in surface pixels (origin
+    // top-left) on a surface of surfaceWidth x surfaceHeight. The 2D coordinates stay those of the
+    // drawing size, scaled into the view; clearColour clears the view only.
+    void setView(const Types::Rect& view, int surfaceWidth, int surfaceHeight);
+    // Clears the colour of the whole surface, whatever the view.
+    void clearSurface();
     void enableLighting();
     void beginFrame();
     void clearColour();
@@ -89,6 +95,8 @@ private:
     bool wireframe = false;
     std::int32_t mode2D = 2;
     bool coveredDrawing = true;
+    bool partialView = false;  // setView: clearColour keeps to the view
+    std::int32_t view[4] = {0, 0, 0, 0};  // GL window coordinates: x, y from the bottom, width, height
     std::vector<RecordedQuad>* recorder = nullptr;
 };
 

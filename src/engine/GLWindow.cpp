@@ -10,6 +10,8 @@
 #include "platform/MessageBox.h"
 #include "platform/MessagePump.h"
 
+#include <algorithm>
+
 namespace System {
 
 using namespace Platform;
@@ -21,6 +23,8 @@ GLWindow::GLWindow(const std::string& title, int width, int height, int depth, b
     area.y = 0;
     area.width = width;
     area.height = height;
+    surfaceArea = area;
+    monitorAreas.assign(1, area);
 }
 
 GLWindow::~GLWindow()
@@ -36,7 +40,13 @@ bool GLWindow::create()
     if (!currentDisplayMode(desktop))
         throw Exception(lastDisplayModeError());
 
-    if (fullScreen && !changeDisplayMode(width, height, depth)) {
+    // A mode switch would reach the primary monitor only and move the others about.
+    std::vector<MonitorArea> screens;
+    if (fullScreen)
+        screens = Platform::monitorAreas();
+    const bool spanning = screens.size() > 1;
+
+    if (fullScreen && !spanning && !changeDisplayMode(width, height, depth)) {
         MessageBoxResult answer = messageBox(
             0, "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
             "VL Engine", MessageBoxButtons::YesNo, MessageBoxIcon::Exclamation);
@@ -58,6 +68,27 @@ bool GLWindow::create()
     spec.y = fullScreen ? 0 : 30;
     spec.width = width;
     spec.height = height;
+    if (spanning) {
+        int left = screens[0].x, top = screens[0].y, right = left, bottom = top;
+        for (const MonitorArea& screen : screens) {
+            left = std::min(left, screen.x);
+            top = std::min(top, screen.y);
+            right = std::max(right, screen.x + screen.width);
+            bottom = std::max(bottom, screen.y + screen.height);
+        }
+        spec.coversMonitors = true;
+        spec.x = left;
+        spec.y = top;
+        spec.width = right - left;
+        spec.height = bottom - top;
+        monitorAreas.clear();
+        for (const MonitorArea& screen : screens)
+            monitorAreas.push_back(Types::Rect{screen.x - left, screen.y - top, screen.width, screen.height});
+        Log::instance().write("Covering " + std::to_string(screens.size()) + " monitors\n");
+    }
+    surfaceArea = Types::Rect{0, 0, spec.width, spec.height};
+    if (!spanning)
+        monitorAreas.assign(1, surfaceArea);
     spec.colourBits = depth;
     spec.depthBits = 16;
     window = DisplayWindow::create(spec, [this](WindowMessage what, int a, int b) {

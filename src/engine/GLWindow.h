@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace System {
 namespace Platform {
@@ -11,7 +12,9 @@ class DisplayWindow;
 }
 
 // The platform window the scene is drawn into: switches to the requested full-screen mode (or falls
-// back to a window after asking), creates the window and holds its device context.
+// back to a window after asking), creates the window and holds its device context. Full screen
+// over several monitors it is one window over all of them, each at its current mode, and no mode
+// is switched.
 class GLWindow {
 public:
     GLWindow(const std::string& title, int width, int height, int depth, bool fullScreen);
@@ -20,6 +23,11 @@ public:
     GLWindow& operator=(const GLWindow&) = delete;
 
     bool create();
+    // The window's size in pixels once created (the mode's size unless it covers several monitors).
+    Types::Rect surface() const { return surfaceArea; }
+    // Each monitor's part of the window, in the window's pixels, the primary first; one part over
+    // the whole window on a single monitor or when windowed.
+    const std::vector<Types::Rect>& monitors() const { return monitorAreas; }
     void show();
     // Stores the percentage; X11 has no per-window colour adjustment, so it changes nothing visible.
     int setGamma(int percent);
@@ -43,6 +51,8 @@ private:
     int depth;
     bool fullScreen;
     Types::Rect area;
+    Types::Rect surfaceArea;
+    std::vector<Types::Rect> monitorAreas;
     int gamma = 0;
     bool cursorHidden = false;
     std::unique_ptr<Platform::DisplayWindow> window;

@@ -1,6 +1,8 @@
 #pragma once
-// Display modes of the primary display: list, current, switch, restore.
+// Display modes of the primary display: list, current, switch, restore; and the monitors that show
+// the desktop. With several monitors "the display" is the primary monitor.
 #include <string>
+#include <vector>
 
 namespace System::Platform {
 
@@ -11,10 +13,22 @@ struct VideoMode {
     int refreshRate = 0;  // Hz; 0 when unknown
 };
 
+// One monitor's part of the screen, in the screen's pixels (origin top-left).
+struct MonitorArea {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The monitors, the primary one first; monitors showing the same area count once. Empty without a
+// display; one area over the whole screen when the display does not tell its monitors apart.
+std::vector<MonitorArea> monitorAreas();
+
 // The index-th mode the primary display offers; false past the last one (or without a display).
 bool enumDisplayMode(int index, VideoMode& mode);
-// The desktop's current mode. False when no display can be opened or its mode cannot be read;
-// lastDisplayModeError() then says why.
+// The desktop's current mode (the primary monitor's size). False when no display can be opened or
+// its mode cannot be read; lastDisplayModeError() then says why.
 bool currentDisplayMode(VideoMode& mode);
 std::string lastDisplayModeError();
 // Asks for a full-screen mode of this size for the next full-screen window. False when the display

@@ -20,6 +20,10 @@ struct WindowSpec {
     int height = 0;
     bool fullScreen = false;  // covers the screen in the mode chosen by changeDisplayMode
     bool bordered = true;     // a normal decorated window; false for full screen
+    // Full screen over several monitors at their current modes: a borderless window at x, y of
+    // width x height above every other window (outside the window manager's placement rules), which
+    // takes the keyboard when shown. No mode switch.
+    bool coversMonitors = false;
     int colourBits = 32;      // the GL visual asked for
     int depthBits = 16;
 };

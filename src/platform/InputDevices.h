@@ -30,6 +30,13 @@ struct DeviceEvent {
     std::uintptr_t appData = 0;
 };
 
+// Keys DirectInput's table lacks still arrive, with codes beyond its one-byte range that no key of
+// the table has: UnlistedKeyCode + n for a key the window system knows by a number of its own (the
+// brightness keys, F16 to F24, ...), UnnamedKeyCode + n for one it can only tell by its hardware
+// key number. They have no character.
+constexpr std::uint32_t UnlistedKeyCode = 0x100;
+constexpr std::uint32_t UnnamedKeyCode = 0x400;
+
 namespace MouseOffset {
 constexpr std::uint32_t X = 0;
 constexpr std::uint32_t Y = 4;

@@ -124,7 +124,7 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
     case LayerMotion::Flicker: {
         auto sprite = make<blended_animation_sprite>(area, layer.topLeft, layer.bottomRight, layer.offset);
         sprite->frames = frames(layer);
-        sprite->sequence = {0, 1, 2};
+        sprite->setSequence({0, 1, 2});
         sprite->fadeTime = 2.0f;
         append(sprites, names, layer.name, std::move(sprite));
         return;

@@ -55,6 +55,72 @@ System::Platform::NativeHandle readWindowId(const std::string& text, const char*
     return static_cast<System::Platform::NativeHandle>(value);
 }
 
+int readVolume(const std::string& text)
+{
+    bool digits = !text.empty() && text.size() <= 3;
+    for (char c : text)
+        digits = digits && std::isdigit(static_cast<unsigned char>(c));
+    int value = digits ? std::atoi(text.c_str()) : -1;
+    if (value < 0 || value > 100)
+        throw BadArgument("the volume \"" + text + "\" of -volume is not a whole number from 0 to 100");
+    return value;
+}
+
+// Takes the per-run switches out of the arguments (one or two leading hyphens, as X11 hosts write
+// them) and returns what is left.
+std::vector<std::string> takeSwitches(const std::vector<std::string>& arguments, RunOverrides& overrides)
+{
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        if (name.rfind("--", 0) == 0)
+            name.erase(0, 1);
+        if (name == "-clock" || name == "-no-clock")
+            overrides.showTime = name == "-clock";
+        else if (name == "-12-hour" || name == "-24-hour")
+            overrides.twelveHourClock = name == "-12-hour";
+        else if (name == "-fps" || name == "-no-fps")
+            overrides.showFps = name == "-fps";
+        else if (name == "-sound" || name == "-no-sound")
+            overrides.soundEnabled = name == "-sound";
+        else if (name == "-volume") {
+            if (i + 1 >= arguments.size())
+                throw BadArgument("-volume needs a whole number from 0 to 100");
+            overrides.volume = readVolume(arguments[++i]);
+        } else
+            rest.push_back(arguments[i]);
+    }
+    return rest;
+}
+
+Invocation parseRest(const std::vector<std::string>& arguments)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "-window-id" || arguments[i] == "--window-id") {
+            Invocation hosted;
+            hosted.mode = Invocation::Mode::Hosted;
+            if (i + 1 >= arguments.size())
+                throw BadArgument("-window-id needs a window id");
+            hosted.handle = readWindowId(arguments[i + 1], "-window-id");
+            return hosted;
+        }
+        if (arguments[i] == "-root" || arguments[i] == "--root") {
+            Invocation hosted;
+            hosted.mode = Invocation::Mode::Hosted;
+            const char* fromHost = std::getenv("XSCREENSAVER_WINDOW");
+            if (fromHost && *fromHost)
+                hosted.handle = readWindowId(fromHost, "XSCREENSAVER_WINDOW");
+            else
+                hosted.hostIsRoot = true;
+            return hosted;
+        }
+    }
+    std::string joined;
+    for (const std::string& argument : arguments)
+        joined += (joined.empty() ? "" : " ") + argument;
+    return parseCommandLine(joined);
+}
+
 } // namespace
 
 Invocation parseCommandLine(const std::string& commandLine)
@@ -91,28 +157,9 @@ Invocation parseCommandLine(const std::string& commandLine)
 
 Invocation parseArguments(const std::vector<std::string>& arguments)
 {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "-window-id" || arguments[i] == "--window-id") {
-            Invocation hosted;
-            hosted.mode = Invocation::Mode::Hosted;
-            if (i + 1 >= arguments.size())
-                throw BadArgument("-window-id needs a window id");
-            hosted.handle = readWindowId(arguments[i + 1], "-window-id");
-            return hosted;
-        }
-        if (arguments[i] == "-root" || arguments[i] == "--root") {
-            Invocation hosted;
-            hosted.mode = Invocation::Mode::Hosted;
-            const char* fromHost = std::getenv("XSCREENSAVER_WINDOW");
-            if (fromHost && *fromHost)
-                hosted.handle = readWindowId(fromHost, "XSCREENSAVER_WINDOW");
-            else
-                hosted.hostIsRoot = true;
-            return hosted;
-        }
-    }
-    std::string joined;
-    for (const std::string& argument : arguments)
-        joined += (joined.empty() ? "" : " ") + argument;
-    return parseCommandLine(joined);
+    RunOverrides overrides;
+    std::vector<std::string> rest = takeSwitches(arguments, overrides);
+    Invocation invocation = parseRest(rest);
+    invocation.overrides = overrides;
+    return invocation;
 }

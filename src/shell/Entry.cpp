@@ -2,10 +2,10 @@
 
 #include "config/SaverConfig.h"
 #include "base/Exception.h"
+#include "engine/FatalError.h"
 #include "platform/MessagePump.h"
 #include "platform/SystemInfo.h"
 #include "shell/CommandLine.h"
-#include "shell/FatalError.h"
 #include "shell/Modes.h"
 
 #include <cstdio>
@@ -30,7 +30,7 @@ int runEntry(const std::vector<std::string>& arguments)
         case Invocation::Mode::Saver:
             Platform::installTerminationHandlers();
             Platform::setScreenSaverRunning(true);
-            runSaver(0);
+            runSaver(0, invocation.overrides);
             Platform::setScreenSaverRunning(false);
             break;
         case Invocation::Mode::Hosted: {
@@ -39,7 +39,7 @@ int runEntry(const std::vector<std::string>& arguments)
                 invocation.hostIsRoot ? Platform::rootWindow() : invocation.handle;
             if (!host)
                 throw Exception("No display: there is no root window to draw into");
-            runSaver(host);
+            runSaver(host, invocation.overrides);
             break;
         }
         case Invocation::Mode::Preview:

@@ -2,16 +2,17 @@
 #include "engine/CommandRegistry.h"
 #include "engine/Engine.h"
 #include "base/Exception.h"
+#include "engine/FatalError.h"
 #include "engine/GLWindow.h"
 #include "engine/Log.h"
 #include "engine/Trace.h"
+#include "engine/services/SoundManager.h"
 #include "platform/Cursor.h"
 #include "platform/Memory.h"
 #include "platform/SystemInfo.h"
 #include "scene/Forest.h"
 #include "scene/SSLevelFactory.h"
 #include "shell/DisplayModeText.h"
-#include "shell/FatalError.h"
 #include "shell/MessageLoop.h"
 #include "shell/Modes.h"
 
@@ -28,14 +29,13 @@ DisplayMode chooseDisplayMode(SaverConfig& config)
 
 } // namespace
 
-void runSaver(Platform::NativeHandle host)
+void runSaver(Platform::NativeHandle host, const RunOverrides& overrides)
 {
     trace("saver run starts");
     Log::instance().writeSystemInfo(Platform::osVersion());
     SaverConfig& config = SaverConfig::instance();
-    // Inside a host's window the host's size rules; the stored mode is left as it is.
-    if (!host)
-        config.setDisplayMode(chooseDisplayMode(config));
+    // A host's window shows the scene laid out in this mode too, scaled into the window.
+    config.setDisplayMode(chooseDisplayMode(config));
 
     auto* factory = new SSLevelFactory();
     Engine* engine = nullptr;
@@ -49,12 +49,19 @@ void runSaver(Platform::NativeHandle host)
         fatalError(e.message());
     }
 
+    // The run's own switches replace the stored choices; the settings object keeps the stored ones,
+    // so the end-of-life save writes nothing of them.
+    if (overrides.volume)
+        SoundManager::instance().setVolume(*overrides.volume);
+    if (overrides.soundEnabled)
+        SoundManager::instance().setEnabled(*overrides.soundEnabled);
+
     engine->window()->setGamma(config.options.Gamma);
     Types::Rect area = engine->windowRect();
     auto* form = new Windows::Forest(area.x, area.y, area.width, area.height);
-    form->setShowFps(config.options.ShowFps);
-    form->setShowTime(config.options.ShowTime);
-    form->setTwelveHourClock(config.options.TimeStyle);
+    form->setShowFps(overrides.showFps.value_or(config.options.ShowFps));
+    form->setShowTime(overrides.showTime.value_or(config.options.ShowTime));
+    form->setTwelveHourClock(overrides.twelveHourClock.value_or(config.options.TimeStyle));
     form->setExitOnMouseMove(config.options.ExitOnMM);
     form->quitRequested.connect([] { CommandRegistry::instance().execute("quit"); });
     engine->addForm(form);

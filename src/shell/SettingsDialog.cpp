@@ -90,16 +90,21 @@ void restoreDefaults(Dialog& dialog)
 void storeSettings(Dialog& dialog)
 {
     SaverConfig& config = SaverConfig::instance();
-    DisplayMode mode;
-    try {
-        mode = parseDisplayMode(dialog.controlText(DisplayModeList, 254));
-    } catch (const BadDisplayModeText& bad) {
-        // Nothing is stored and the dialog stays open for another choice.
-        dialog.showMessage("The display mode cannot be used: " + std::string(bad.what()) + ".",
-                           "Display Mode");
-        return;
+    const std::string modeText = dialog.controlText(DisplayModeList, 254);
+    // A display with no mode to list leaves the list empty: with the desktop's mode in use the stored
+    // one is kept, so that the other settings can still be changed.
+    if (!modeText.empty() || !dialog.isButtonChecked(UseDesktopCheck)) {
+        DisplayMode mode;
+        try {
+            mode = parseDisplayMode(modeText);
+        } catch (const BadDisplayModeText& bad) {
+            // Nothing is stored and the dialog stays open for another choice.
+            dialog.showMessage("The display mode cannot be used: " + std::string(bad.what()) + ".",
+                               "Display Mode");
+            return;
+        }
+        config.setDisplayMode(mode);
     }
-    config.setDisplayMode(mode);
 
     readSettings(dialog, SaverOptionRows, config.options);
     SoundSettings sound = config.soundSettings();

@@ -30,9 +30,9 @@ class ForestRun:
 
     first_frame is the monotonic time at which the log showed the first frame (the timer is made there)."""
 
-    def __init__(self, test, geometry="1024x768x24", settings=None, env=None):
+    def __init__(self, test, geometry="1024x768x24", settings=None, env=None, args=("/s",), xserver=None):
         self.test = test
-        self.x = XServer(geometry)
+        self.x = xserver or XServer(geometry)
         self.settings = SettingsFolder()
         if settings:
             self.settings.write(settings)
@@ -40,7 +40,7 @@ class ForestRun:
         os.close(handle)
         environment = {"FERNHOLLOW_LOG": self.log}
         environment.update(env or {})
-        self.run = Run(["/s"], self.x, self.settings.path, env=environment)
+        self.run = Run(list(args), self.x, self.settings.path, env=environment)
         self.window = wait_until(self.x.find_window, 30)
         if self.window is None:
             self.close()

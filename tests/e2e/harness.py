@@ -42,8 +42,11 @@ class XServer:
         if not number:
             raise RuntimeError("Xvfb did not start")
         self.display = ":" + number
+        self.start_window_manager(window_manager)
+
+    def start_window_manager(self, wanted):
         self.wm = None
-        if window_manager:
+        if wanted:
             self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             if not wait_until(lambda: b"_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
@@ -136,6 +139,36 @@ class XServer:
                     process.wait(5)
                 except subprocess.TimeoutExpired:
                     process.kill()
+
+
+class TwoMonitorXServer(XServer):
+    """Xorg with the dummy video driver: two 1280x720 monitors side by side, one X screen through
+    Xinerama (tests/support/two-monitors.conf). Xorg needs root; it picks a free display number."""
+
+    MONITORS = [(0, 0, 1280, 720), (1280, 0, 1280, 720)]
+
+    def __init__(self, window_manager=False):
+        self.geometry = "2560x720x24"
+        self.work = tempfile.mkdtemp(prefix="fernhollow-xorg-")
+        os.mkdir(os.path.join(self.work, "conf.d"))
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xorg", "-config", os.path.join(SOURCE, "tests", "support", "two-monitors.conf"),
+             "-configdir", os.path.join(self.work, "conf.d"), "-logfile", os.path.join(self.work, "Xorg.log"),
+             "-nolisten", "tcp", "-noreset", "-displayfd", str(write_end)],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            self.stop()
+            raise RuntimeError("Xorg did not start; see " + os.path.join(self.work, "Xorg.log"))
+        self.display = ":" + number
+        self.start_window_manager(window_manager)
+
+    def stop(self):
+        XServer.stop(self)
+        shutil.rmtree(self.work, ignore_errors=True)
 
 
 class HostWindow:

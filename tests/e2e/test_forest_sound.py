@@ -61,7 +61,7 @@ def envelope(signal, seconds=0.02):
 class Recording:
     """A saver run whose audio goes to a wave file."""
 
-    def __init__(self, test, settings=None):
+    def __init__(self, test, settings=None, args=("/s",)):
         self.folder = tempfile.mkdtemp(prefix="fernhollow-audio-")
         self.path = os.path.join(self.folder, "out.wav")
         conf = os.path.join(self.folder, "alsoft.conf")
@@ -70,7 +70,8 @@ class Recording:
             out.write("[general]\ndrivers = wave\nfrequency = 44100\nchannels = stereo\nsample-type = int16\n"
                       "dither = false\n[wave]\nfile = %s\n" % self.path)
         test.addCleanup(shutil.rmtree, self.folder, True)
-        self.run = ForestRun(test, "640x480x24", settings, env={"ALSOFT_CONF": conf, "ALSOFT_DRIVERS": "wave"})
+        self.run = ForestRun(test, "640x480x24", settings, env={"ALSOFT_CONF": conf, "ALSOFT_DRIVERS": "wave"},
+                             args=args)
         test.addCleanup(self.run.close)
         self.test = test
 

@@ -42,7 +42,7 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(root.tag, "screensaver")
         self.assertEqual(root.get("name"), "fernhollow")
         self.assertEqual(root.get("_label"), "Fernhollow")
-        self.assertEqual([c.get("arg") for c in root.findall("command")], ["-root"])
+        self.assertEqual([c.get("arg") for c in root.findall("command")], ["--root"])
         self.assertIn("fernhollow /c", root.findtext("_description"))
 
     def test_desktop_entry_opens_the_settings_of_the_installed_program(self):

@@ -26,9 +26,10 @@ def mode_values(text):
 
 class DialogTest(unittest.TestCase):
     window_manager = False
+    geometry = "1024x768x24"
 
     def setUp(self):
-        self.x = XServer(window_manager=self.window_manager)
+        self.x = XServer(self.geometry, window_manager=self.window_manager)
         self.settings = SettingsFolder()
         self.drivers = []
         self.hosts = []
@@ -282,6 +283,67 @@ class SettingsDialogTest(DialogTest):
         self.close_with(dialog, CANCEL, 0)
 
 
+class DisplayWithoutModesTest(DialogTest):
+    """A display too small for any listed mode (below 800 x 600): the list is empty."""
+    geometry = "640x480x24"
+
+    def test_with_the_desktops_mode_ok_stores_the_rest_and_keeps_the_stored_mode(self):
+        dialog = self.open(values=dict(EVERY_VALUE, UseDesktop=1, width=1280, height=1024, depth=32))
+        self.assertEqual(dialog.ok("items %d" % COMBO), "")
+        dialog.ok("slide %d 40" % VOLUME)
+        dialog.ok("click %d" % SHOW_FPS)
+        self.close_with(dialog, OK, 1)
+        self.assertEqual(self.settings.read(), dict(EVERY_VALUE, ShowFps=1, Volume=40, width=1280,
+                                                    height=1024, depth=32))
+        self.assertEqual(dialog.stderr, "")
+
+    def test_without_the_desktops_mode_an_empty_list_is_refused(self):
+        dialog = self.open(values=dict(EVERY_VALUE, UseDesktop=0))
+        before = self.file_bytes()
+        dialog.ok("click %d" % SHOW_FPS)
+        dialog.ok("click %d" % OK)
+        dialog.state(OK)  # the click has been handled
+        self.assertTrue(dialog.process.poll() is None)
+        self.assertEqual(self.file_bytes(), before)
+        # Checking Use Desktop Settings then lets OK store the rest.
+        dialog.ok("click %d" % USE_DESKTOP)
+        self.close_with(dialog, OK, 1)
+        self.assertEqual(dialog.stderr.splitlines(),
+                         ["Display Mode: The display mode cannot be used: no display mode is selected."])
+        self.assertEqual(self.settings.read(), dict(EVERY_VALUE, ShowFps=1))
+
+
+class KeyboardTest(DialogTest):
+    def focus_after(self, dialog, key):
+        """The control that has the focus once the key press has moved it."""
+        before = int(dialog.ok("focus"))
+        self.x.xdotool("key", key)
+        moved = wait_until(lambda: int(dialog.ok("focus")) != before, 5)
+        return moved and int(dialog.ok("focus"))
+
+    def test_tab_follows_the_template_and_the_time_styles_are_one_stop(self):
+        dialog = self.open(values=dict(EVERY_VALUE, UseDesktop=0, ShowTime=1, TimeStyle=1, Sound=1))
+        self.x.xdotool("windowfocus", "--sync", self.xid)
+        self.assertEqual(int(dialog.ok("focus")), COMBO)
+        forward = [USE_DESKTOP, VOLUME, SOUND, SHOW_FPS, EXIT_ON_MOUSE, SHOW_TIME, TWELVE, VISIT,
+                   ABOUT_BUTTON, RESTORE, OK, CANCEL, COMBO]
+        self.assertEqual([self.focus_after(dialog, "Tab") for _ in forward], forward)
+        backward = [CANCEL, OK, RESTORE, ABOUT_BUTTON, VISIT, TWELVE, SHOW_TIME]
+        self.assertEqual([self.focus_after(dialog, "shift+Tab") for _ in backward], backward)
+        # The group's stop is its checked button.
+        dialog.ok("click %d" % TWENTY_FOUR)
+        self.assertEqual([self.focus_after(dialog, "Tab") for _ in range(2)], [TWENTY_FOUR, VISIT])
+        self.close_with(dialog, CANCEL, 0)
+
+    def test_disabled_controls_are_passed_over(self):
+        dialog = self.open(values=dict(EVERY_VALUE, UseDesktop=1, ShowTime=0, Sound=0))
+        self.x.xdotool("windowfocus", "--sync", self.xid)
+        self.assertEqual(int(dialog.ok("focus")), USE_DESKTOP)
+        forward = [SOUND, SHOW_FPS, EXIT_ON_MOUSE, SHOW_TIME, VISIT]
+        self.assertEqual([self.focus_after(dialog, "Tab") for _ in forward], forward)
+        self.close_with(dialog, CANCEL, 0)
+
+
 class OwnerTest(DialogTest):
     def transient_for(self, window):
         out = self.x.run(["xprop", "-id", str(window), "WM_TRANSIENT_FOR"]).stdout.decode()
@@ -316,6 +378,36 @@ class OwnerTest(DialogTest):
             self.assertTrue(run.stderr.startswith("ERROR: "), run.stderr)
             self.assertIn("display", run.stderr)
             self.assertIn("The program will now exit", run.stderr)
+
+
+class TextFitTest(DialogTest):
+    def assertTextsFit(self, dialog, which):
+        """Checks every shown control with a text (a hidden one has no size to measure); returns how many."""
+        fitted = 0
+        for record in dialog.ok("fit").split():
+            name, _, values = record.partition("=")
+            visible, natural_width, natural_height, width, height, slot_width, slot_height = (
+                int(value) for value in values.split(","))
+            if not visible:
+                continue
+            with self.subTest(dialog=which, control=name):
+                self.assertGreater(natural_width, 0)
+                self.assertLessEqual(natural_width, slot_width, "its text is wider than its place")
+                self.assertLessEqual(natural_height, slot_height, "its text is taller than its place")
+                self.assertEqual((width, height), (slot_width, slot_height), "it grew past its place")
+            fitted += 1
+        return fitted
+
+    def test_every_text_fits_its_place_in_both_dialogs(self):
+        dialog = self.open(values=EVERY_VALUE)
+        # Statics, check boxes, radio buttons, push buttons and group boxes.
+        self.assertEqual(self.assertTextsFit(dialog, "settings"), 18)
+        dialog.ok("click %d" % ABOUT_BUTTON)
+        dialog.wait_open(ABOUT)
+        self.assertEqual(self.assertTextsFit(dialog, "about"), 6)
+        dialog.ok("click %d" % OK)
+        self.assertEqual(dialog.wait_closed(ABOUT), "1")
+        self.close_with(dialog, CANCEL, 0)
 
 
 class AboutBoxTest(DialogTest):

@@ -8,15 +8,21 @@
 // thread and every source, and from then on every stream is silent. The device is shut down when its
 // last user lets go or at process exit, always after its streams: ALURE aborts at exit when a
 // stream is still alive.
-// Depends on: OpenAL Soft (ALC_EXT_disconnect), ALURE 1.2 with its Ogg Vorbis decoder.
+// The audio libraries write nothing to stderr (it is the host's log): OpenAL Soft's log level is set
+// to none unless the user chose one (ALSOFT_LOGLEVEL), and ALSA's messages while the device opens
+// are kept and told through lastError instead; later ones are dropped.
+// Depends on: OpenAL Soft (ALC_EXT_disconnect), ALURE 1.2 with its Ogg Vorbis decoder, ALSA.
 #include "platform/Audio.h"
 
 #include <AL/alure.h>
 #include <AL/alext.h>
+#include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -29,6 +35,33 @@ constexpr ALsizei QueuedChunks = 4;    // queued ahead: enough for a busy machin
 constexpr ALfloat UpdateSeconds = 0.05f;
 
 std::string g_lastError;
+
+// ALSA's messages while the device opens (on this thread); an audio thread's later ones go nowhere.
+std::atomic<bool> g_keepAlsaMessages{false};
+std::string g_alsaMessages;
+
+void keepAlsaMessage(const char*, int, const char* function, int error, const char* format, ...)
+{
+    if (!g_keepAlsaMessages)
+        return;
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    if (!g_alsaMessages.empty())
+        g_alsaMessages += "; ";
+    g_alsaMessages += std::string(function ? function : "?") + ": " + text;
+    if (error)
+        g_alsaMessages += std::string(" (") + snd_strerror(error) + ")";
+}
+
+// Before the first call into OpenAL Soft, which reads its log level once.
+void quietAudioLibraries()
+{
+    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    snd_lib_error_set_handler(keepAlsaMessage);
+}
 
 class AlureStream;
 
@@ -150,8 +183,15 @@ private:
 
 AlureDevice::AlureDevice()
 {
-    if (!alureInitDevice(nullptr, nullptr)) {
+    quietAudioLibraries();
+    g_alsaMessages.clear();
+    g_keepAlsaMessages = true;
+    bool initialised = alureInitDevice(nullptr, nullptr);
+    g_keepAlsaMessages = false;
+    if (!initialised) {
         g_lastError = std::string("No audio device: ") + alureGetErrorString();
+        if (!g_alsaMessages.empty())
+            g_lastError += " (ALSA: " + g_alsaMessages + ")";
         return;
     }
     opened = true;

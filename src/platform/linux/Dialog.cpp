@@ -1,7 +1,8 @@
 // Linux dialogs with GTK 3 (X11 backend, so owners can be other programs' X windows). A template is a
 // GtkBuilder file kept as resource DIALOG <id>: the toplevel GtkWindow has the builder id "dialog",
 // every control has its numeric control id as builder id ("1011"), and a GtkImage with the builder id
-// "bitmap-<n>" shows bitmap resource <n> (left empty when that bitmap is missing). Each dialog runs in
+// "bitmap-<n>" shows bitmap resource <n> (left empty when that bitmap is missing). The controls'
+// order in the file is their keyboard order, as in a dialog template. Each dialog runs in
 // a nested main-loop iteration until the procedure ends it; GTK's callbacks are C, so an exception
 // from the procedure is caught there, ends the dialog, and is thrown again from runDialog.
 // The tests' driver of these dialogs lives in DialogDriver.cpp.
@@ -35,11 +36,14 @@ std::vector<GtkDialogWindow*> g_open;  // the innermost dialog last
 std::string g_gtkError;
 std::string g_lastError;
 
-// Keeps controls close to the template's sizes: themes pad buttons and boxes for roomier layouts.
+// Keeps controls within the template's sizes: the template's 8 point, and no padding beyond it (themes
+// pad buttons and boxes for roomier layouts); a check box's box sits at its left edge, as on Windows.
 const char* const dialogStyle = R"(
-.fernhollow-dialog { font-size: 9pt; }
+.fernhollow-dialog { font-size: 8pt; }
 .fernhollow-dialog button { min-height: 0; padding-top: 2px; padding-bottom: 2px; }
 .fernhollow-dialog checkbutton, .fernhollow-dialog radiobutton { min-height: 0; padding: 0; }
+.fernhollow-dialog check, .fernhollow-dialog radio { margin-left: 0; }
+.fernhollow-dialog checkbutton label, .fernhollow-dialog radiobutton label { margin-right: 0; }
 .fernhollow-dialog combobox button { padding-top: 1px; padding-bottom: 1px; }
 .fernhollow-dialog scale { padding: 0; min-height: 0; }
 )";
@@ -128,6 +132,7 @@ public:
                 g_signal_connect(item->data, "value-changed", G_CALLBACK(onRangeChanged), this);
         }
         g_slist_free(objects);
+        keyboardOrderFromTemplate();
         gtk_style_context_add_class(gtk_widget_get_style_context(GTK_WIDGET(window)),
                                     "fernhollow-dialog");
         g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), this);
@@ -347,6 +352,20 @@ private:
         ~Quiet() { --dialog.quiet; }
         GtkDialogWindow& dialog;
     };
+
+    // Tab follows the template's order; GTK's own order follows the controls' places on the screen.
+    void keyboardOrderFromTemplate()
+    {
+        GtkWidget* layout = gtk_bin_get_child(GTK_BIN(window));
+        if (!layout || !GTK_IS_CONTAINER(layout))
+            return;
+        GList* controls = gtk_container_get_children(GTK_CONTAINER(layout));  // in the file's order
+        // Deprecated in GTK 3.24 for GTK 4's sake; GTK 3 keeps it and has no other way.
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        gtk_container_set_focus_chain(GTK_CONTAINER(layout), controls);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+        g_list_free(controls);
+    }
 
     static int numericId(const char* name)
     {

@@ -27,6 +27,10 @@ bool g_running = false;
 //   geometry ID     the control's rectangle on the screen: x y width height
 //   geometry 0      the dialog window's rectangle on the screen (without decoration)
 //   frame           the dialog's outer frame on the screen
+//   focus           the id of the control that has the keyboard focus (0 for none)
+//   fit             each control with a text, by builder id: NAME=VISIBLE,NATURAL-WIDTH,
+//                   NATURAL-HEIGHT,ALLOCATED-WIDTH,ALLOCATED-HEIGHT,TEMPLATE-WIDTH,TEMPLATE-HEIGHT,
+//                   the natural size being what the control asks for without the template's size
 //   close           the window's close box
 // Each command answers with one line; what a user would do comes back as action, run after the
 // answer from its own idle callback, so that a dialog it opens can be driven while it runs.
@@ -42,6 +46,45 @@ std::string driverCommand(DrivenDialog& dialog, const std::string& verb, int id,
     if (verb == "frame") {
         WindowRect frame = dialog.frameRect();
         out << "ok " << frame.x << " " << frame.y << " " << frame.width << " " << frame.height;
+        return out.str();
+    }
+    if (verb == "focus") {
+        int focused = 0;
+        for (GtkWidget* widget = gtk_window_get_focus(top); widget && !focused;
+             widget = gtk_widget_get_parent(widget)) {
+            const char* name =
+                GTK_IS_BUILDABLE(widget) ? gtk_buildable_get_name(GTK_BUILDABLE(widget)) : nullptr;
+            if (name && dialog.control(std::atoi(name)) == widget)
+                focused = std::atoi(name);
+        }
+        out << "ok " << focused;
+        return out.str();
+    }
+    if (verb == "fit") {
+        GtkWidget* layout = gtk_bin_get_child(GTK_BIN(top));
+        if (!layout || !GTK_IS_CONTAINER(layout))
+            return "error no layout";
+        out << "ok";
+        GList* controls = gtk_container_get_children(GTK_CONTAINER(layout));
+        for (GList* item = controls; item; item = item->next) {
+            GtkWidget* control = GTK_WIDGET(item->data);
+            const char* name = gtk_buildable_get_name(GTK_BUILDABLE(control));
+            bool text = GTK_IS_LABEL(control) ||
+                        (GTK_IS_BUTTON(control) && gtk_button_get_label(GTK_BUTTON(control))) ||
+                        (GTK_IS_FRAME(control) && gtk_frame_get_label(GTK_FRAME(control)));
+            if (!name || !text)
+                continue;
+            int width = 0, height = 0, minimum = 0, naturalWidth = 0, naturalHeight = 0;
+            gtk_widget_get_size_request(control, &width, &height);
+            gtk_widget_set_size_request(control, -1, -1);
+            gtk_widget_get_preferred_width(control, &minimum, &naturalWidth);
+            gtk_widget_get_preferred_height_for_width(control, naturalWidth, &minimum, &naturalHeight);
+            gtk_widget_set_size_request(control, width, height);
+            out << " " << name << "=" << (gtk_widget_get_visible(control) ? 1 : 0) << "," << naturalWidth
+                << "," << naturalHeight << "," << gtk_widget_get_allocated_width(control) << ","
+                << gtk_widget_get_allocated_height(control) << "," << width << "," << height;
+        }
+        g_list_free(controls);
         return out.str();
     }
     if (verb == "geometry" && id == 0) {

@@ -4,11 +4,18 @@
 // the colour depth of a running server, so a requested depth is recorded but not switched.
 // "Bits per pixel" follows the Windows meaning: bytes per pixel times 8 (a 24-bit-deep X screen with
 // 32-bit pixels reports 32).
-// Depends on: SDL2.
+// Monitors come from the X server's Xinerama list (kept by RandR on a desktop, by the Xinerama
+// layout of several X screens otherwise), which names the primary monitor first. SDL sees only the
+// one screen when RandR is missing, so with several monitors the primary monitor's size stands in
+// for SDL's display: it is the current mode and the one mode offered.
+// Depends on: SDL2, Xlib, Xinerama.
 #include "platform/DisplayModes.h"
 
 #include "platform/linux/DisplayModeState.h"
 #include "platform/linux/SdlVideo.h"
+#include "platform/linux/X11Connection.h"
+
+#include <X11/extensions/Xinerama.h>
 
 #include <algorithm>
 #include <string>
@@ -63,7 +70,53 @@ VideoMode fromSdl(const SDL_DisplayMode& mode)
     return result;
 }
 
+// The primary monitor's size when SDL's display is not that monitor alone (SDL without RandR sees
+// the whole screen over every monitor).
+bool primaryMonitorInstead(const SDL_DisplayMode& desktop, MonitorArea& primary)
+{
+    std::vector<MonitorArea> monitors = monitorAreas();
+    if (monitors.size() < 2)
+        return false;
+    primary = monitors.front();
+    return desktop.w != primary.width || desktop.h != primary.height;
+}
+
 } // namespace
+
+std::vector<MonitorArea> monitorAreas()
+{
+    std::vector<MonitorArea> areas;
+    Display* display = Linux::x11Connection();
+    if (!display)
+        return areas;
+    int eventBase = 0, errorBase = 0, count = 0;
+    XineramaScreenInfo* screens = nullptr;
+    if (XineramaQueryExtension(display, &eventBase, &errorBase) && XineramaIsActive(display))
+        screens = XineramaQueryScreens(display, &count);
+    for (int i = 0; i < count; ++i) {
+        MonitorArea area;
+        area.x = screens[i].x_org;
+        area.y = screens[i].y_org;
+        area.width = screens[i].width;
+        area.height = screens[i].height;
+        bool seen = area.width <= 0 || area.height <= 0;
+        for (const MonitorArea& other : areas)
+            seen = seen || (other.x == area.x && other.y == area.y && other.width == area.width &&
+                            other.height == area.height);
+        if (!seen)
+            areas.push_back(area);
+    }
+    if (screens)
+        XFree(screens);
+    if (areas.empty()) {
+        Screen* screen = DefaultScreenOfDisplay(display);
+        MonitorArea whole;
+        whole.width = WidthOfScreen(screen);
+        whole.height = HeightOfScreen(screen);
+        areas.push_back(whole);
+    }
+    return areas;
+}
 
 bool enumDisplayMode(int index, VideoMode& mode)
 {
@@ -71,6 +124,15 @@ bool enumDisplayMode(int index, VideoMode& mode)
     if (index < 0 || !Linux::ensureVideo(error))
         return false;
     SDL_DisplayMode found;
+    MonitorArea primary;
+    if (SDL_GetDesktopDisplayMode(0, &found) == 0 && primaryMonitorInstead(found, primary)) {
+        if (index > 0)
+            return false;
+        mode = fromSdl(found);
+        mode.width = primary.width;
+        mode.height = primary.height;
+        return true;
+    }
     if (index >= SDL_GetNumDisplayModes(0) || SDL_GetDisplayMode(0, index, &found) != 0)
         return false;
     mode = fromSdl(found);
@@ -87,6 +149,11 @@ bool currentDisplayMode(VideoMode& mode)
         return false;
     }
     mode = fromSdl(desktop);
+    MonitorArea primary;
+    if (primaryMonitorInstead(desktop, primary)) {
+        mode.width = primary.width;
+        mode.height = primary.height;
+    }
     return true;
 }
 

@@ -2,6 +2,8 @@
 // The window is created at the requested position and size; a full-screen window is created
 // borderless at 0,0 with the mode's size and then made full screen, so it covers the screen with or
 // without a window manager. The GL context is a compatibility-profile context (legacy GL 1.1 calls).
+// A window over several monitors bypasses the window manager (override-redirect), since window
+// managers place a full-screen window on one monitor only.
 // A foreign window (a screen-saver host's) is adopted with SDL_CreateWindowFrom; its size is read
 // from the X server, since SDL reports no resize for it.
 // Limits: one GL context per window; the "pixel format" is the window's GL visual, chosen when the
@@ -245,16 +247,20 @@ std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, Win
     }
     setVisualAttributes(spec.colourBits, spec.depthBits);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (!spec.bordered || spec.fullScreen)
+    if (!spec.bordered || spec.fullScreen || spec.coversMonitors)
         flags |= SDL_WINDOW_BORDERLESS;
-    int x = spec.fullScreen ? 0 : spec.x;
-    int y = spec.fullScreen ? 0 : spec.y;
+    int x = spec.fullScreen && !spec.coversMonitors ? 0 : spec.x;
+    int y = spec.fullScreen && !spec.coversMonitors ? 0 : spec.y;
+    if (spec.coversMonitors)
+        SDL_SetHint(SDL_HINT_X11_FORCE_OVERRIDE_REDIRECT, "1");
     SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), x, y, spec.width, spec.height, flags);
+    SDL_SetHint(SDL_HINT_X11_FORCE_OVERRIDE_REDIRECT, "0");
     if (!window) {
         g_lastError = std::string("Could not create the window: ") + SDL_GetError();
         return nullptr;
     }
-    return std::make_unique<SdlDisplayWindow>(window, false, spec.fullScreen, std::move(procedure));
+    return std::make_unique<SdlDisplayWindow>(window, false, spec.fullScreen && !spec.coversMonitors,
+                                              std::move(procedure));
 }
 
 std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)

@@ -3,17 +3,25 @@
 // over its type range), so the message pump and the two devices never take each other's events.
 // Bound to a window, a device is acquired only while that window has the keyboard focus; while it is
 // not acquired the events of its range are discarded, so nothing piles up in the queue.
+// Every key counts, also one that the scan-code table lacks: SDL's keys beyond the table get
+// UnlistedKeyCode + SDL scancode, and keys SDL itself cannot name (it sends no event for them) are
+// taken from the X events it passes on (SDL_SYSWMEVENT, which a keyboard switches on), with
+// UnnamedKeyCode + X keycode. Such an X event is followed in the queue by SDL's own key event
+// whenever SDL names the key, so only the ones left alone become events of their own.
 // Limits: a read keeps at most the buffer size of events (the oldest); the rest are dropped and the
 // read answers BufferOverflow, as DirectInput does. SDL's key repeats are not events; mouse buttons
 // beyond the fourth are not reported; the keyboard's range also holds SDL's text events, which are
 // drained and ignored. keyCharacter shifts digits and punctuation as the US layout does.
-// Depends on: SDL2 (events, keyboard state), the window registry.
+// Depends on: SDL2 (events, keyboard state, X11 events), the window registry.
 #include "platform/InputDevices.h"
 
 #include "platform/linux/SdlVideo.h"
 #include "platform/linux/WindowRegistry.h"
 
+#include <SDL_syswm.h>
+
 #include <array>
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -22,6 +30,7 @@ namespace System::Platform {
 namespace {
 
 std::string g_lastError;
+int g_keyboards = 0;  // the keyboards that want SDL's X events
 
 // DirectInput key offsets (DIK_*) of the keys of a standard 105-key keyboard and the usual extras.
 struct KeyCode {
@@ -117,6 +126,14 @@ std::uint32_t dikOf(SDL_Scancode scancode)
     return keyTables().dikOf[scancode];
 }
 
+// The table's code of a key SDL names, or one of its own beyond the table.
+std::uint32_t keyCodeOf(SDL_Scancode scancode)
+{
+    if (std::uint32_t code = dikOf(scancode))
+        return code;
+    return UnlistedKeyCode + static_cast<std::uint32_t>(scancode);
+}
+
 // What Shift makes of the unshifted characters of the US layout.
 char usShifted(char c)
 {
@@ -154,15 +171,22 @@ public:
     explicit SdlInputDevice(DeviceKind kind)
     {
         if (kind == DeviceKind::Keyboard) {
-            firstType = SDL_KEYDOWN;
+            firstType = SDL_SYSWMEVENT;  // just below the keys: the X events come in order with them
             lastType = SDL_MOUSEMOTION - 1;
+            if (g_keyboards++ == 0)
+                SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
         } else {
             firstType = SDL_MOUSEMOTION;
             lastType = SDL_MOUSEWHEEL;
         }
     }
 
-    ~SdlInputDevice() override { discard(); }
+    ~SdlInputDevice() override
+    {
+        discard();
+        if (firstType == SDL_SYSWMEVENT && --g_keyboards == 0 && SDL_WasInit(SDL_INIT_EVENTS))
+            SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE);
+    }
 
     DeviceResult setDataFormat() override
     {
@@ -177,6 +201,7 @@ public:
         if (!window)
             return DeviceResult::Failed;
         windowId = SDL_GetWindowID(window);
+        xWindow = handle;
         return DeviceResult::Ok;
     }
 
@@ -252,6 +277,8 @@ private:
         head = 0;
         held = 0;
         overflowed = false;
+        unnamed = {};
+        unnamedDown.reset();
     }
 
     void push(std::uint32_t offset, std::uint32_t data, std::uint32_t time)
@@ -274,16 +301,46 @@ private:
         return windowId == 0 || eventWindow == windowId;
     }
 
+    // An X key event that SDL did not follow with a key event of its own: a key SDL cannot name.
+    void settleUnnamed()
+    {
+        if (!unnamed.keycode)
+            return;
+        const unsigned keycode = unnamed.keycode;
+        const bool down = unnamed.down;
+        const std::uint32_t time = unnamed.time;
+        unnamed = {};
+        if (down == unnamedDown[keycode])
+            return;  // the display's repeat of a held key
+        unnamedDown[keycode] = down;
+        push(UnnamedKeyCode + keycode, down ? 0x80u : 0u, time);
+    }
+
     void convert(const SDL_Event& event)
     {
         switch (event.type) {
+        case SDL_SYSWMEVENT: {
+            settleUnnamed();
+            const SDL_SysWMmsg* message = event.syswm.msg;
+            if (!message || message->subsystem != SDL_SYSWM_X11)
+                return;
+            const XEvent& x = message->msg.x11.event;
+            if ((x.type != KeyPress && x.type != KeyRelease) || x.xkey.keycode > 255)
+                return;
+            if (xWindow && x.xkey.window != static_cast<::Window>(xWindow))
+                return;
+            unnamed.keycode = x.xkey.keycode;
+            unnamed.down = x.type == KeyPress;
+            unnamed.time = event.syswm.timestamp;
+            return;
+        }
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
+            unnamed = {};  // SDL named the key of the X event before it
             if (event.key.repeat || !ours(event.key.windowID))
                 return;
-            std::uint32_t code = dikOf(event.key.keysym.scancode);
-            if (code)
-                push(code, event.type == SDL_KEYDOWN ? 0x80u : 0u, event.key.timestamp);
+            push(keyCodeOf(event.key.keysym.scancode), event.type == SDL_KEYDOWN ? 0x80u : 0u,
+                 event.key.timestamp);
             return;
         }
         case SDL_MOUSEMOTION:
@@ -339,17 +396,25 @@ private:
             if (taken < 16)
                 break;
         }
+        settleUnnamed();
     }
 
     Uint32 firstType = 0;
     Uint32 lastType = 0;
     Uint32 windowId = 0;
+    NativeHandle xWindow = 0;
     bool acquired = false;
     std::vector<DeviceEvent> buffer;  // a ring of the events kept between reads
     std::size_t head = 0;
     std::size_t held = 0;
     bool overflowed = false;
     std::uint32_t sequence = 0;
+    struct {
+        unsigned keycode = 0;  // 0: none waiting
+        bool down = false;
+        std::uint32_t time = 0;
+    } unnamed;
+    std::bitset<256> unnamedDown;  // X keycodes of keys SDL cannot name that are down
 };
 
 } // namespace

@@ -1,8 +1,8 @@
 // Linux platform layer: the message pump over SDL's event queue.
 // Only non-input events are taken here (SDL_PeepEvents over the ranges outside keyboard and mouse),
-// so key and mouse events stay queued for the buffered input devices. The quit message is a flag:
-// posting it is safe from any thread and from the SIGTERM/SIGINT handler, and it is seen before any
-// message still queued behind it.
+// so key and mouse events, and the X events the keyboard asks SDL for, stay queued for the buffered
+// input devices. The quit message is a flag: posting it is safe from any thread and from the
+// SIGTERM/SIGINT handler, and it is seen before any message still queued behind it.
 // Depends on: SDL2 events, POSIX signals.
 #include "platform/MessagePump.h"
 
@@ -45,7 +45,8 @@ bool takeNonInputEvent(SDL_Event& event)
     if (!SDL_WasInit(SDL_INIT_EVENTS))
         return false;
     SDL_PumpEvents();
-    if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_KEYDOWN - 1) > 0)
+    // X events passed on by SDL belong to the keyboard, which reads them in order with its keys.
+    if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_SYSWMEVENT - 1) > 0)
         return true;
     return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_MOUSEWHEEL + 1, SDL_LASTEVENT) > 0;
 }

@@ -1,12 +1,15 @@
 #pragma once
 #include "scene/policies/PicturePolicy.h"
 
+#include <utility>
 #include <vector>
 
 namespace System {
 
 // Cross-fades over fadeTime seconds from frames[fromFrame] to frames[toFrame], then moves one step
 // along `sequence`. The step counter is one for the whole policy: every sprite of it advances it.
+// setSequence starts the first cross-fade from the current entry towards the next, as every later
+// one starts, so the picture never jumps.
 struct blended_animation_sprite : picture_policy {
     static inline unsigned sequencePosition = 0;
 
@@ -17,6 +20,16 @@ struct blended_animation_sprite : picture_policy {
     std::vector<Texture*> frames;
     float fadeTime = 0.0f;
     std::vector<unsigned> sequence;
+
+    void setSequence(std::vector<unsigned> entries)
+    {
+        sequence = std::move(entries);
+        const std::size_t n = sequence.size();
+        if (n == 0)
+            return;
+        fromFrame = sequence[sequencePosition % n];
+        toFrame = sequence[(sequencePosition + 1) % n];
+    }
 
     void update(double seconds)
     {

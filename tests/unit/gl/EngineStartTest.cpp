@@ -85,3 +85,37 @@ TEST(StartedEngine, TakesAFormWiresTheWireframeCommandAndRunsFrames)
     static UI::Form idle("idle");
     WindowManager::instance().addWindow(&idle);
 }
+
+namespace {
+
+class FailingForm : public UI::Form {
+public:
+    using Form::Form;
+    void update(double) override { throw Exception("A leaf fell into the frame"); }
+};
+
+// A started engine whose form fails in its first frame; never returns.
+void runAFailingFrame()
+{
+    setenv("FERNHOLLOW_LOG", "stderr", 1);
+    ScratchConfigHome home;
+    Config<RegistryReader, RegistryWriter> settings("Software\\Fernhollow tests");
+    settings.setDisplayMode(DisplayMode{128, 128, 32, false});
+    struct PlainFactory : LevelFactory {};
+    auto* engine = new Engine(*new PlainFactory);
+    engine->settings = &settings;
+    engine->start(0);
+    auto* form = new FailingForm("forest");
+    engine->addForm(form);
+    engine->frame();
+}
+
+} // namespace
+
+TEST(StartedEngineDeathTest, AFailureDuringAFrameStopsTheEngineAndEndsInTheFatalErrorBox)
+{
+    // A fresh process of its own: the display and the GL context are not shared with a fork.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(runAFailingFrame(), ::testing::ExitedWithCode(1),
+                "Engine stopped\n(.*\n)?ERROR: A leaf fell into the frame\nThe program will now exit\n");
+}

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -300,4 +301,45 @@ TEST_F(ForestScene, ARenderClearsThenDrawsTheLayersOverTheWholeWindow)
             ASSERT_FALSE(surface->at(x, y) == (Pixel{255, 0, 255})) << x << ", " << y;
     EXPECT_EQ(surface->driver.getMode2D(), 2);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+}
+
+TEST_F(ForestScene, TheLightsFadeWithoutAJumpThroughTheirFirstTenSeconds)
+{
+    const int size = DrawingSurface::Size;
+    auto forest = build(size, size, false);
+    auto* background = as<simple_sprite>(*forest, "background");
+    auto* lights = as<blended_animation_sprite>(*forest, "light");
+    ASSERT_NE(background, nullptr);
+    ASSERT_NE(lights, nullptr);
+    // The first cross-fade already leads from the first picture towards the second.
+    EXPECT_EQ(lights->toFrame, lights->sequence[(blended_animation_sprite::sequencePosition + 1) % 3]);
+    EXPECT_NE(lights->fromFrame, lights->toFrame);
+
+    // The lights over the background at 60 frames a second, every pixel compared with the frame before.
+    const double step = 1.0 / 60.0;
+    std::vector<unsigned char> before, now(size * size * 4);
+    int worst = 0;
+    double worstAt = 0.0;
+    for (int frame = 0; frame <= 600; ++frame) {
+        lights->update(frame ? step : 0.0);
+        surface->clear();
+        background->render(surface->driver);
+        lights->render(surface->driver);
+        glFinish();
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, size, size, GL_RGBA, GL_UNSIGNED_BYTE, now.data());
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            if (i % 4 == 3)
+                continue;
+            int change = std::abs(int(now[i]) - int(before[i]));
+            if (change > worst) {
+                worst = change;
+                worstAt = frame * step;
+            }
+        }
+        before.swap(now);
+        now.resize(before.size());
+    }
+    // A fade of 2 s moves a channel by at most 255 / 120 levels per frame, twice for the two pictures.
+    EXPECT_LE(worst, 5) << "a change of " << worst << " levels at " << worstAt << " s";
 }

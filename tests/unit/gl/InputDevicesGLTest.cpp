@@ -255,6 +255,34 @@ TEST_F(InputDevicesOnWindow, HeldKeyGivesOnePressUntilReleased)
     EXPECT_EQ(released, (Events{release(0x30)}));
 }
 
+// Keys beyond the table: one the window system numbers (brightness), one it cannot name (WLAN) and
+// one xdotool lends a spare key number to (F20 is not on the virtual display's keyboard).
+TEST_F(InputDevicesOnWindow, KeysTheTableLacksArriveWithCodesOfTheirOwn)
+{
+    ASSERT_TRUE(xdotool("key XF86MonBrightnessUp XF86WLAN F20"));
+    Events got = collect(*keyboard, 6);
+    ASSERT_EQ(got.size(), 6u) << ::testing::PrintToString(got);
+    std::vector<std::uint32_t> codes;
+    for (std::size_t i = 0; i < got.size(); i += 2) {
+        EXPECT_EQ(got[i], press(got[i].offset));
+        EXPECT_EQ(got[i + 1], release(got[i].offset));
+        EXPECT_GE(got[i].offset, UnlistedKeyCode);
+        EXPECT_EQ(keyCharacter(got[i].offset), 0);
+        for (std::uint32_t other : codes)
+            EXPECT_NE(got[i].offset, other);
+        codes.push_back(got[i].offset);
+    }
+    EXPECT_LT(codes[0], UnnamedKeyCode) << "the window system numbers the brightness key";
+    EXPECT_GE(codes[1], UnnamedKeyCode) << "but not the WLAN key";
+
+    // Held, such a key is one press until released, however often the display repeats it.
+    ASSERT_TRUE(xdotool("keydown XF86WLAN"));
+    Events held = collect(*keyboard, 100, 1500);
+    ASSERT_TRUE(xdotool("keyup XF86WLAN"));
+    EXPECT_EQ(held, (Events{press(codes[1])}));
+    EXPECT_EQ(collect(*keyboard, 1), (Events{release(codes[1])}));
+}
+
 TEST_F(InputDevicesOnWindow, MotionIsSplitPerAxisAndStillAxesGiveNothing)
 {
     ASSERT_TRUE(xdotool("mousemove_relative -- 3 -2"));

@@ -228,6 +228,31 @@ TEST(BlendedAnimationSprite, TwoSpritesAdvanceOneSharedSequencePosition)
     EXPECT_EQ(a.toFrame, 1u);
 }
 
+TEST(BlendedAnimationSprite, EveryCrossFadeStartsWhereTheOneBeforeEndedTheFirstToo)
+{
+    blended_animation_sprite::sequencePosition = 0;
+    auto lights = sprite<blended_animation_sprite>();
+    lights.setSequence({2, 0, 1});
+    lights.fadeTime = 2.0f;
+    EXPECT_EQ(lights.fromFrame, 2u);
+    EXPECT_EQ(lights.toFrame, 0u);
+    for (int fade = 0; fade < 6; ++fade) {
+        const unsigned reached = lights.toFrame;
+        lights.update(2.1);
+        EXPECT_EQ(lights.fromFrame, reached) << fade;
+        EXPECT_NE(lights.toFrame, reached) << fade;
+    }
+
+    // A sequence set later follows the shared position.
+    blended_animation_sprite::sequencePosition = 2;
+    auto late = sprite<blended_animation_sprite>();
+    late.setSequence({0, 1, 2});
+    EXPECT_EQ(late.fromFrame, 2u);
+    EXPECT_EQ(late.toFrame, 0u);
+    late.setSequence({});
+    EXPECT_TRUE(late.sequence.empty());
+}
+
 TEST(BlendedAnimationSprite, AnEmptySequenceNeverStepsAndNeverFails)
 {
     blended_animation_sprite::sequencePosition = 0;

@@ -124,3 +124,65 @@ TEST(CommandLine, HostContractIsReadFromTheArgumentsAsGiven)
     EXPECT_EQ(joined.handle, 77u);
     EXPECT_EQ(parseArguments({}).mode, Mode::Settings);
 }
+
+namespace {
+
+Invocation parseArgs(std::vector<std::string> arguments)
+{
+    return parseArguments(arguments);
+}
+
+std::string badSwitchText(std::vector<std::string> arguments)
+{
+    try {
+        parseArguments(arguments);
+    } catch (const BadArgument& bad) {
+        return bad.what();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST(CommandLine, RunSwitchesStandAnywhereWithOneOrTwoHyphens)
+{
+    Invocation hosted = parseArgs({"--fps", "--root", "-no-clock", "--24-hour", "--no-sound", "--volume", "30"});
+    EXPECT_EQ(hosted.mode, Mode::Hosted);
+    EXPECT_EQ(hosted.overrides.showFps, std::optional<bool>(true));
+    EXPECT_EQ(hosted.overrides.showTime, std::optional<bool>(false));
+    EXPECT_EQ(hosted.overrides.twelveHourClock, std::optional<bool>(false));
+    EXPECT_EQ(hosted.overrides.soundEnabled, std::optional<bool>(false));
+    EXPECT_EQ(hosted.overrides.volume, std::optional<int>(30));
+
+    Invocation saver = parseArgs({"/s", "-clock", "-12-hour", "-no-fps", "-sound", "-volume", "0"});
+    EXPECT_EQ(saver.mode, Mode::Saver);
+    EXPECT_EQ(saver.overrides.showTime, std::optional<bool>(true));
+    EXPECT_EQ(saver.overrides.twelveHourClock, std::optional<bool>(true));
+    EXPECT_EQ(saver.overrides.showFps, std::optional<bool>(false));
+    EXPECT_EQ(saver.overrides.soundEnabled, std::optional<bool>(true));
+    EXPECT_EQ(saver.overrides.volume, std::optional<int>(0));
+
+    // A switch's value is not taken for a window id, nor a window id for a switch.
+    Invocation window = parseArgs({"-volume", "100", "-window-id", "0x2a", "-fps"});
+    EXPECT_EQ(window.mode, Mode::Hosted);
+    EXPECT_EQ(window.handle, 42u);
+    EXPECT_EQ(window.overrides.volume, std::optional<int>(100));
+
+    // Nothing given: every stored setting stands; the later of two opposite switches wins.
+    Invocation plain = parseArgs({"/s"});
+    EXPECT_FALSE(plain.overrides.showTime || plain.overrides.twelveHourClock || plain.overrides.showFps ||
+                 plain.overrides.soundEnabled || plain.overrides.volume);
+    EXPECT_EQ(parseArgs({"-fps", "-no-fps", "/s"}).overrides.showFps, std::optional<bool>(false));
+    // Words the switches do not know keep the Windows meaning: nothing runs.
+    EXPECT_EQ(parseArgs({"-config"}).mode, Mode::None);
+}
+
+TEST(CommandLine, BadSwitchValuesNameTheValue)
+{
+    EXPECT_EQ(badSwitchText({"--root", "--volume"}), "-volume needs a whole number from 0 to 100");
+    for (const char* value : {"101", "-1", "abc", "", "50%", "1e2", "0x10", "1000"})
+        EXPECT_EQ(badSwitchText({"/s", "-volume", value}),
+                  std::string("the volume \"") + value + "\" of -volume is not a whole number from 0 to 100")
+            << value;
+    EXPECT_EQ(badSwitchText({"/s", "-volume", "100"}), "");
+}
