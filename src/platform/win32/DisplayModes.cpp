@@ -73,6 +73,35 @@ bool changeDisplayMode(int width, int height, int bitsPerPixel)
     return true;
 }
 
+namespace {
+BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(monitor, &info))
+        return TRUE;
+    auto& areas = *reinterpret_cast<std::vector<MonitorArea>*>(list);
+    MonitorArea area{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right - info.rcMonitor.left,
+                     info.rcMonitor.bottom - info.rcMonitor.top};
+    for (const MonitorArea& known : areas)
+        if (known.x == area.x && known.y == area.y && known.width == area.width && known.height == area.height)
+            return TRUE;
+    // The primary monitor first.
+    if (info.dwFlags & MONITORINFOF_PRIMARY)
+        areas.insert(areas.begin(), area);
+    else
+        areas.push_back(area);
+    return TRUE;
+}
+} // namespace
+
+std::vector<MonitorArea> monitorAreas()
+{
+    std::vector<MonitorArea> areas;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
 void restoreDisplayMode()
 {
     if (!g_switched)

@@ -164,6 +164,21 @@ std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, Win
         return nullptr;
     }
     ++g_classUsers;
+    if (spec.coversMonitors) {
+        // Across the monitors at their current modes: a borderless window above the others.
+        HWND window = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_TOPMOST, className, spec.title.c_str(),
+                                      WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, spec.x, spec.y, spec.width,
+                                      spec.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        if (!window) {
+            g_lastError = "Window Creation Error: " + Win32::errorText(GetLastError());
+            if (--g_classUsers == 0)
+                UnregisterClassA(className, GetModuleHandleA(nullptr));
+            return nullptr;
+        }
+        auto result = std::make_unique<Win32DisplayWindow>(window, true);
+        Win32::table()[window] = Win32::TableEntry{result->id(), std::move(procedure)};
+        return result;
+    }
     DWORD exStyle = spec.fullScreen ? WS_EX_APPWINDOW : WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
     DWORD style = spec.fullScreen || !spec.bordered ? WS_POPUP : WS_OVERLAPPEDWINDOW;
     if (spec.fullScreen)
