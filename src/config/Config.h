@@ -60,25 +60,39 @@ public:
             storedMode = readMode;
         }
         SoundSettings readSound = sound;
-        if (readSoundGroup(reader, readSound)) {
-            sound = readSound;
+        if (readSoundGroup(reader, readSound))
             storedSound = readSound;
-        }
+        sound = readSound;
     }
 
+    // One transaction; throws when it could not be stored.
     virtual void save()
     {
         Writer writer(path);
-        writeDisplay(writer);
-        writeSound(writer);
-        storedMode = mode;
-        storedSound = sound;
+        saveInto(writer);
+        writer.commit();
+        markSaved();
     }
 
     DisplayMode displayMode() const { return mode; }
     void setDisplayMode(const DisplayMode& value) { mode = value; }
     SoundSettings soundSettings() const { return sound; }
     void setSoundSettings(const SoundSettings& value) { sound = value; }
+
+protected:
+    // The display and sound groups into a writer that the caller commits, so a derived class can store
+    // its own values in the same transaction; markSaved once the commit succeeded.
+    void saveInto(Writer& writer) const
+    {
+        writeDisplay(writer);
+        writeSound(writer);
+    }
+
+    void markSaved()
+    {
+        storedMode = mode;
+        storedSound = sound;
+    }
 
 private:
     static bool sameDisplay(const DisplayMode& a, const DisplayMode& b)
@@ -103,16 +117,23 @@ private:
         }
     }
 
+    // The sound values do not depend on each other (unlike width, height and depth, which make one
+    // mode): each readable one is taken, an unreadable one keeps the value in memory. True when all
+    // three were read.
     static bool readSoundGroup(const Reader& reader, SoundSettings& into)
     {
-        try {
-            into.musicEnabled = reader.readDword("Music") != 0;
-            into.soundEnabled = reader.readDword("Sound") != 0;
-            into.volume = static_cast<std::int32_t>(reader.readDword("Volume"));
-            return true;
-        } catch (const Exception&) {
-            return false;
-        }
+        bool all = true;
+        auto read = [&](const char* name, auto assign) {
+            try {
+                assign(reader.readDword(name));
+            } catch (const Exception&) {
+                all = false;
+            }
+        };
+        read("Music", [&](std::uint32_t value) { into.musicEnabled = value != 0; });
+        read("Sound", [&](std::uint32_t value) { into.soundEnabled = value != 0; });
+        read("Volume", [&](std::uint32_t value) { into.volume = static_cast<std::int32_t>(value); });
+        return all;
     }
 
     void writeDisplay(Writer& writer) const
@@ -147,12 +168,16 @@ private:
             writeDisplay(writer);
         if (audio)
             writeSound(writer);
+        writer.commit();
     }
 
+    // One line, whatever the message's lines.
     static void reportSaveFailure(std::string message)
     {
         while (!message.empty() && message.back() == '\n')
             message.pop_back();
+        for (std::size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at))
+            message.replace(at, 1, ": ");
         std::fprintf(stderr, "fernhollow: could not save settings: %s\n", message.c_str());
     }
 

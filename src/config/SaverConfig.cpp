@@ -35,10 +35,12 @@ void SaverConfig::load()
     reader.readText("SiteAddressURL", siteAddressText);
 }
 
+// One transaction for everything: a reader, a crash or a second dialog never sees the engine's groups
+// of one choice beside the saver's values of another.
 void SaverConfig::save()
 {
-    Config::save();
     System::RegistryWriter writer(keyPath);
+    saveInto(writer);
     writer.writeDword("UseDesktop", options.UseDesktop ? 1 : 0);
     writer.writeDword("ShowFps", options.ShowFps ? 1 : 0);
     writer.writeDword("Gamma", static_cast<std::uint32_t>(options.Gamma));
@@ -46,6 +48,8 @@ void SaverConfig::save()
     writer.writeDword("ShowTime", options.ShowTime ? 1 : 0);
     writer.writeDword("TimeStyle", options.TimeStyle ? 1 : 0);
     writer.writeText("SiteAddressURL", siteAddressText);
+    writer.commit();
+    markSaved();
 }
 
 std::string SaverConfig::siteAddress() const

@@ -1,5 +1,6 @@
 // The settings dialog (template 113) and its About box (template 106).
 #include "config/SaverConfig.h"
+#include "engine/Exception.h"
 #include "platform/Dialog.h"
 #include "platform/SystemInfo.h"
 #include "shell/DisplayModeText.h"
@@ -91,6 +92,11 @@ void restoreDefaults(Dialog& dialog)
 void storeSettings(Dialog& dialog)
 {
     SaverConfig& config = SaverConfig::instance();
+    struct {
+        DisplayMode mode;
+        SoundSettings sound;
+        SaverOptions options;
+    } before{config.displayMode(), config.soundSettings(), config.options};
     DisplayMode mode;
     try {
         mode = parseDisplayMode(dialog.controlText(DisplayModeList, 254));
@@ -115,7 +121,20 @@ void storeSettings(Dialog& dialog)
     sound.volume = dialog.trackbarPosition(VolumeBar);
     config.setSoundSettings(sound);
 
-    config.save();
+    try {
+        config.save();
+    } catch (const Exception& e) {
+        // Nothing was stored: say so, and leave the choice on screen to try again or cancel. The object
+        // goes back to what the file holds, so the exit-time save cannot store half of this choice.
+        config.setDisplayMode(before.mode);
+        config.setSoundSettings(before.sound);
+        config.options = before.options;
+        std::string text = e.message();
+        while (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        dialog.showMessage(text, "Fernhollow Settings");
+        return;
+    }
     dialog.end(1);
 }
 
