@@ -19,7 +19,7 @@ public:
     static std::unique_ptr<RegistryKey> open(const std::string& path);
     // Opens the key, creating the folder, the file and the key when missing; null when impossible.
     static std::unique_ptr<RegistryKey> create(const std::string& path);
-    // Why the last open or create of this thread failed, as one line naming the file and the
+    // Why the last open or create failed, as one line naming the file and the
     // system's reason ("/home/ann/.config/fernhollow/user.reg: Is a directory"); empty when unknown.
     static std::string lastError();
 

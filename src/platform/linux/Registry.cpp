@@ -47,7 +47,8 @@ constexpr int lockWaitSeconds = 10;
 constexpr int lockWaitOnceEnding = 1;  // seconds, once the process has been asked to end
 constexpr int staleTemporarySeconds = 60;
 
-thread_local std::string t_lastError;
+// Plain static, not thread_local: the exit-time save runs after thread-local objects are gone.
+std::string g_lastError;
 
 class Fd {
 public:
@@ -134,17 +135,17 @@ std::optional<Location> locate(const std::string& path)
 {
     if (path.empty() || path.front() == '\\' || path.back() == '\\' ||
         path.find("\\\\") != std::string::npos) {
-        t_lastError = "\"" + path + "\" is not a registry key name";
+        g_lastError = "\"" + path + "\" is not a registry key name";
         return std::nullopt;
     }
     std::string section = std::string(rootKey) + "\\" + path;
     if (!RegistryFile::storableSection(section)) {
-        t_lastError = "\"" + path + "\" is not a registry key name";
+        g_lastError = "\"" + path + "\" is not a registry key name";
         return std::nullopt;
     }
     std::string folder = registryFolder();
     if (folder.empty()) {
-        t_lastError = "no settings folder: neither XDG_CONFIG_HOME nor HOME names an absolute folder, and "
+        g_lastError = "no settings folder: neither XDG_CONFIG_HOME nor HOME names an absolute folder, and "
                       "the user has no home folder";
         return std::nullopt;
     }
@@ -535,7 +536,7 @@ std::string registryFolder()
 // a new one.
 std::unique_ptr<RegistryKey> RegistryKey::open(const std::string& path)
 {
-    t_lastError.clear();
+    g_lastError.clear();
     std::optional<Location> at = locate(path);
     if (!at)
         return nullptr;
@@ -543,14 +544,14 @@ std::unique_ptr<RegistryKey> RegistryKey::open(const std::string& path)
     mode_t mode = 0;
     ReadResult state = readFile(at->file, text, mode, error);
     if (state != ReadResult::Read) {
-        t_lastError = state == ReadResult::Failed   ? error
+        g_lastError = state == ReadResult::Failed   ? error
                       : state == ReadResult::Missing ? at->file + ": no such file"
                                                      : at->file + ": larger than 1 MiB";
         return nullptr;
     }
     RegistryFile file = RegistryFile::parse(text);
     if (!file.hasSection(at->section)) {
-        t_lastError = at->file + ": no section [" + at->section + "]";
+        g_lastError = at->file + ": no section [" + at->section + "]";
         return nullptr;
     }
     return std::make_unique<FileKey>(std::move(*at), std::move(file));
@@ -558,14 +559,14 @@ std::unique_ptr<RegistryKey> RegistryKey::open(const std::string& path)
 
 std::unique_ptr<RegistryKey> RegistryKey::create(const std::string& path)
 {
-    t_lastError.clear();
+    g_lastError.clear();
     std::optional<Location> at = locate(path);
     if (!at)
         return nullptr;
     RegistryFile file;
     std::string error;
     if (!commit(*at, {}, &file, error)) {
-        t_lastError = error;
+        g_lastError = error;
         return nullptr;
     }
     return std::make_unique<FileKey>(std::move(*at), std::move(file));
@@ -573,7 +574,7 @@ std::unique_ptr<RegistryKey> RegistryKey::create(const std::string& path)
 
 std::string RegistryKey::lastError()
 {
-    return t_lastError;
+    return g_lastError;
 }
 
 } // namespace System::Platform
