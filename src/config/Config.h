@@ -2,8 +2,10 @@
 // The engine's settings, the display mode and the sound settings, kept in one registry key through a
 // reader policy and a writer policy (plain classes constructed from the key path; see RegistryReader
 // and RegistryWriter for the calls used).
-#include "engine/Exception.h"
-#include "engine/Types.h"
+#include "base/Exception.h"
+#include "base/Types.h"
+#include "config/SettingsTable.h"
+#include "engine/EngineSettings.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,19 +16,15 @@
 namespace System {
 
 template <class Reader, class Writer>
-class Config {
+class Config : public EngineSettings {
 public:
     // Starts from the defaults and loads the key; throws what the reader throws when the key can be
     // neither opened nor created.
     explicit Config(std::string keyPath) : path(std::move(keyPath))
     {
-        mode.width = 1024;
-        mode.height = 768;
-        mode.depth = 16;
+        mode = defaultsOf(DisplayRows);
         mode.fullScreen = false;
-        sound.soundEnabled = true;
-        sound.musicEnabled = true;
-        sound.volume = 75;
+        sound = defaultsOf(SoundRows);
         storedMode = mode;
         storedSound = sound;
         Config::load();
@@ -49,8 +47,9 @@ public:
     Config(const Config&) = delete;
     Config& operator=(const Config&) = delete;
 
-    // Each group (width, height, depth; Music, Sound, Volume) replaces the values in memory only when
-    // all three of its values can be read.
+    // The display group (width, height, depth: one mode) replaces the values in memory only when all
+    // three can be read. The sound values do not depend on each other: each readable one is taken, an
+    // unreadable one keeps the value in memory.
     virtual void load()
     {
         Reader reader(path);
@@ -74,9 +73,9 @@ public:
         markSaved();
     }
 
-    DisplayMode displayMode() const { return mode; }
+    DisplayMode displayMode() const override { return mode; }
     void setDisplayMode(const DisplayMode& value) { mode = value; }
-    SoundSettings soundSettings() const { return sound; }
+    SoundSettings soundSettings() const override { return sound; }
     void setSoundSettings(const SoundSettings& value) { sound = value; }
 
 protected:
@@ -95,65 +94,60 @@ protected:
     }
 
 private:
-    static bool sameDisplay(const DisplayMode& a, const DisplayMode& b)
+    // Equal in every stored value (a display mode's fullScreen is not stored).
+    template <class Group, std::size_t N>
+    static bool same(const Setting<Group> (&rows)[N], const Group& a, const Group& b)
     {
-        return a.width == b.width && a.height == b.height && a.depth == b.depth;  // fullScreen is not stored
+        for (const Setting<Group>& row : rows)
+            if (row.get(a) != row.get(b))
+                return false;
+        return true;
     }
 
-    static bool sameSound(const SoundSettings& a, const SoundSettings& b)
-    {
-        return a.musicEnabled == b.musicEnabled && a.soundEnabled == b.soundEnabled && a.volume == b.volume;
-    }
-
-    static bool readDisplay(const Reader& reader, DisplayMode& into)
+    // All the group's values, or false (and into partly changed) when one cannot be read.
+    template <class Group, std::size_t N>
+    static bool readGroup(const Reader& reader, const Setting<Group> (&rows)[N], Group& into)
     {
         try {
-            into.width = static_cast<std::int32_t>(reader.readDword("width"));
-            into.height = static_cast<std::int32_t>(reader.readDword("height"));
-            into.depth = static_cast<std::int32_t>(reader.readDword("depth"));
+            for (const Setting<Group>& row : rows)
+                row.set(into, static_cast<std::int32_t>(reader.readDword(row.name)));
             return true;
         } catch (const Exception&) {
             return false;
         }
     }
 
-    // The sound values do not depend on each other (unlike width, height and depth, which make one
-    // mode): each readable one is taken, an unreadable one keeps the value in memory. True when all
-    // three were read.
-    static bool readSoundGroup(const Reader& reader, SoundSettings& into)
+    // Each readable value of the group; true when all of them were read.
+    template <class Group, std::size_t N>
+    static bool readEach(const Reader& reader, const Setting<Group> (&rows)[N], Group& into)
     {
         bool all = true;
-        auto read = [&](const char* name, auto assign) {
+        for (const Setting<Group>& row : rows) {
             try {
-                assign(reader.readDword(name));
+                row.set(into, static_cast<std::int32_t>(reader.readDword(row.name)));
             } catch (const Exception&) {
                 all = false;
             }
-        };
-        read("Music", [&](std::uint32_t value) { into.musicEnabled = value != 0; });
-        read("Sound", [&](std::uint32_t value) { into.soundEnabled = value != 0; });
-        read("Volume", [&](std::uint32_t value) { into.volume = static_cast<std::int32_t>(value); });
+        }
         return all;
     }
 
-    void writeDisplay(Writer& writer) const
+    template <class Group, std::size_t N>
+    static void writeGroup(Writer& writer, const Setting<Group> (&rows)[N], const Group& group)
     {
-        writer.writeDword("width", static_cast<std::uint32_t>(mode.width));
-        writer.writeDword("height", static_cast<std::uint32_t>(mode.height));
-        writer.writeDword("depth", static_cast<std::uint32_t>(mode.depth));
+        for (const Setting<Group>& row : rows)
+            writer.writeDword(row.name, static_cast<std::uint32_t>(row.get(group)));
     }
 
-    void writeSound(Writer& writer) const
-    {
-        writer.writeDword("Music", sound.musicEnabled ? 1 : 0);
-        writer.writeDword("Sound", sound.soundEnabled ? 1 : 0);
-        writer.writeDword("Volume", static_cast<std::uint32_t>(sound.volume));
-    }
+    static bool readDisplay(const Reader& reader, DisplayMode& into) { return readGroup(reader, DisplayRows, into); }
+    static bool readSoundGroup(const Reader& reader, SoundSettings& into) { return readEach(reader, SoundRows, into); }
+    void writeDisplay(Writer& writer) const { writeGroup(writer, DisplayRows, mode); }
+    void writeSound(Writer& writer) const { writeGroup(writer, SoundRows, sound); }
 
     void saveChanges()
     {
-        bool display = !sameDisplay(mode, storedMode);
-        bool audio = !sameSound(sound, storedSound);
+        bool display = !same(DisplayRows, mode, storedMode);
+        bool audio = !same(SoundRows, sound, storedSound);
         if (!display || !audio) {
             Reader reader(path);  // creates the key when it has gone
             DisplayMode ignoredMode;

@@ -1,7 +1,7 @@
 #include "config/RegistryWriter.h"
 
+#include "base/Exception.h"
 #include "config/RegistryReader.h"
-#include "engine/Exception.h"
 
 namespace System {
 

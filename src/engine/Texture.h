@@ -1,6 +1,7 @@
 #pragma once
-#include "engine/Types.h"
-#include "scene/ResourceHelpers.h"
+#include "base/ResourceBlock.h"
+#include "base/Types.h"
+#include "platform/Image.h"
 
 #include <cstdint>
 #include <memory>
@@ -93,5 +94,10 @@ private:
     int coverageGrid = 0;
     std::vector<std::uint8_t> coverage;
 };
+
+// The platform's decoder with the program's messages: throws Exception "IL error, could not generate
+// image", "IL error, could not bind image" or "IL error, could not read image" (also for bytes that are
+// not a complete PNG or JPEG file).
+std::unique_ptr<Platform::Image> decodeImage(ResourceBlock bytes);
 
 } // namespace System
