@@ -183,10 +183,47 @@ bool softwareRenderer(const char* renderer)
     return false;
 }
 
+Display* sdlDisplay(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    return info.info.x11.display;
+}
+
+// A host's window can be destroyed by its owner at any moment, and the GL driver does not survive that
+// in the middle of making a context for it. The server is held still while the window is checked and
+// the context made (the grab blocks the host's requests for these few milliseconds), and any X error
+// on the way fails the creation instead of being ignored.
+SDL_GLContext createForeignContext(SdlDisplayWindow* window)
+{
+    Display* display = sdlDisplay(window->window);
+    if (!display)
+        return SDL_GL_CreateContext(window->window);
+    XGrabServer(display);
+    SDL_GLContext context = nullptr;
+    {
+        Linux::X11ErrorTrap trap(display);
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, static_cast<Window>(window->xid), &attributes) && trap.ok()) {
+            context = SDL_GL_CreateContext(window->window);
+            if (context && !trap.ok()) {
+                SDL_GL_MakeCurrent(window->window, nullptr);
+                SDL_GL_DeleteContext(context);
+                context = nullptr;
+            }
+        }
+    }
+    XUngrabServer(display);
+    XFlush(display);
+    return context;
+}
+
 SDL_GLContext ensureContext(SdlDisplayWindow* window)
 {
     if (!window->context)
-        window->context = SDL_GL_CreateContext(window->window);
+        window->context = window->foreign ? createForeignContext(window) : SDL_GL_CreateContext(window->window);
     return window->context;
 }
 
@@ -277,6 +314,11 @@ std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)
         g_lastError = "The window " + std::to_string(foreign) + " does not exist";
         return nullptr;
     }
+    // Its destruction ends the run (the message pump watches for it).
+    if (!Linux::watchHostWindow(static_cast<Window>(foreign))) {
+        g_lastError = "The window " + std::to_string(foreign) + " does not exist";
+        return nullptr;
+    }
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     setVisualAttributes(32, 16);
     SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<void*>(foreign));
@@ -284,6 +326,17 @@ std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)
         g_lastError = std::string("Could not draw into window ") + std::to_string(foreign) + ": " +
                       SDL_GetError();
         return nullptr;
+    }
+    // SDL reads the window's attributes while adopting it; if it vanished meanwhile, what SDL read is
+    // not to be trusted.
+    if (Display* display = sdlDisplay(window)) {
+        Linux::X11ErrorTrap trap(display);
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, static_cast<Window>(foreign), &attributes) || !trap.ok()) {
+            SDL_DestroyWindow(window);
+            g_lastError = "The window " + std::to_string(foreign) + " went away";
+            return nullptr;
+        }
     }
     return std::make_unique<SdlDisplayWindow>(window, true, false, WindowProcedure());
 }
