@@ -1,6 +1,7 @@
 #include "engine/GLWindow.h"
 
 #include "engine/Exception.h"
+#include "engine/GLDriver.h"
 #include "engine/Log.h"
 #include "engine/services/InputManager.h"
 #include "engine/services/SoundManager.h"
@@ -57,7 +58,8 @@ bool GLWindow::create()
     spec.width = width;
     spec.height = height;
     spec.colourBits = depth;
-    spec.depthBits = 16;
+    // The 2D engine never tests depth; a planned frame spares the software renderer the buffer.
+    spec.depthBits = GLDriver::framePlanning() ? 0 : 16;
     window = DisplayWindow::create(spec, [this](WindowMessage what, int a, int b) {
         procedure(static_cast<int>(what), a, b);
     });
