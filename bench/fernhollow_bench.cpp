@@ -233,7 +233,7 @@ int frames(const std::string& variant, double seconds)
     Engine& engine = *running.engine;
     GLDriver& driver = *engine.getDriver();
     RenderManager& renderManager = *engine.getRenderManager();
-    Platform::setSwapPacing(false);
+    driver.setSwapPacing(false);
     driver.setCoveredDrawing(variant != "whole");
     std::vector<GLDriver::RecordedQuad> quads;
 
@@ -296,7 +296,7 @@ int frames(const std::string& variant, double seconds)
     result("frame_ms", median(frameWall));
     result("frame_cpu_ms", median(frameCpu));
     result("fps", counted / (elapsed / 1000.0));
-    Platform::setSwapPacing(true);
+    driver.setSwapPacing(true);
     engine.stop();
     running.forest.reset();
     return 0;

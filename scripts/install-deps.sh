@@ -10,6 +10,7 @@ libdevil-dev libopenal-dev libalure-dev libgtk-3-dev libglib2.0-dev libglib2.0-b
 libboost-dev
 xvfb xauth x11-utils x11-apps xdotool imagemagick openbox
 procps e2fsprogs
+xscreensaver-gl
 libgtest-dev googletest
 sox libsox-fmt-all vorbis-tools
 python3 python3-numpy python3-pil python3-cairo fonts-dejavu-core

@@ -88,6 +88,13 @@ void GLDriver::start(Platform::DeviceContext dc)
     glDepthFunc(GL_LEQUAL);
     glClearDepth(1.0);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+    const bool vsync = Platform::enableVsync(dc);
+    const int refresh = Platform::refreshRate(dc);
+    const bool software = FramePacer::isSoftwareRenderer(glText(GL_RENDERER));
+    pacer.configure(refresh, software, vsync);
+    log("Frame ceiling " + std::to_string(pacer.ceiling()) + " frames/s (" + FramePacer::reasonFor(refresh, software) +
+        ")");
     log("OpenGL driver started");
 }
 
@@ -381,6 +388,7 @@ void GLDriver::swapBuffers()
     flush();
     planning = false;
     Platform::swapBuffers(deviceContext);
+    pacer.pace();
 }
 
 void GLDriver::releaseContext()

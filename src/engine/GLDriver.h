@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/FramePacer.h"
 #include "engine/Types.h"
 #include "platform/Handle.h"
 
@@ -31,7 +32,11 @@ public:
     void drawQuad(const Types::Rect& rect, Texture* texture, Types::Colour32 colour);
     void drawQuad(const Types::Rect& rect, Texture* texture, const Types::Colour& colour);
 
+    // Shows the frame, then keeps to the frame ceiling (logged by start).
     void swapBuffers();
+    int frameCeiling() const { return pacer.ceiling(); }
+    // Benchmarks switch the ceiling's waiting off (true again restores it).
+    void setSwapPacing(bool on) { pacer.setEnabled(on); }
     void releaseContext();
     // "false", "0", "no" turn wireframe off; "true", "1", "yes" on; anything else throws
     // Exception "Invalid parameter - <argument>".
@@ -130,6 +135,7 @@ private:
     std::int32_t mode2D = 2;
     bool coveredDrawing = true;
     std::vector<RecordedQuad>* recorder = nullptr;
+    FramePacer pacer;
 
     // The frame plan; every store is sized once (and again only when the viewport grows), so a
     // planned frame allocates nothing.
