@@ -14,6 +14,7 @@
 //                                      changes; the texts drawn as the scene draws them)
 //
 // Every result is one line "name value". Times are milliseconds.
+#include "base/Exception.h"
 #include "config/SaverConfig.h"
 #include "engine/Engine.h"
 #include "engine/GLDriver.h"
@@ -25,7 +26,6 @@
 #include "platform/DisplayModes.h"
 #include "platform/DisplayWindow.h"
 #include "scene/Forest.h"
-#include "scene/Image.h"
 #include "scene/ResourceHelpers.h"
 #include "scene/SSLevelFactory.h"
 
@@ -81,7 +81,9 @@ struct Running {
     explicit Running(bool withScene)
     {
         SaverConfig& config = SaverConfig::instance();
-        Platform::VideoMode screen = Platform::currentDisplayMode();
+        Platform::VideoMode screen;
+        if (!Platform::currentDisplayMode(screen))
+            throw Exception(Platform::lastDisplayModeError());
         DisplayMode mode;
         mode.width = screen.width;
         mode.height = screen.height;
@@ -117,7 +119,7 @@ int pictures(int rounds)
         // The image library alone: decode (and convert where needed), nothing copied out.
         double started = wall();
         for (unsigned id : Pictures)
-            Image image(loadResourceBlock(id, "IMAGE"));
+            decodeImage(loadResourceBlock(id, "IMAGE"));
         result("decode_library_ms", wall() - started);
 
         // Decoding as start-up does it: into a store, pixels copied out of the library.

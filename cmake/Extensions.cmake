@@ -17,4 +17,4 @@ add_custom_command(
           ${_ext_tools}/wgl_extensions.txt ${FERNHOLLOW_GLEXT_H}
   COMMENT "Generating the GL extension tables"
   VERBATIM)
-target_sources(fernhollow_core PRIVATE ${FERNHOLLOW_EXTENSION_TABLE})
+target_sources(fernhollow_engine PRIVATE ${FERNHOLLOW_EXTENSION_TABLE})

@@ -2,8 +2,10 @@
 // The engine's settings, the display mode and the sound settings, kept in one registry key through a
 // reader policy and a writer policy (plain classes constructed from the key path; see RegistryReader
 // and RegistryWriter for the calls used).
-#include "engine/Exception.h"
-#include "engine/Types.h"
+#include "base/Exception.h"
+#include "base/Types.h"
+#include "config/SettingsTable.h"
+#include "engine/EngineSettings.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,19 +16,15 @@
 namespace System {
 
 template <class Reader, class Writer>
-class Config {
+class Config : public EngineSettings {
 public:
     // Starts from the defaults and loads the key; throws what the reader throws when the key can be
     // neither opened nor created.
     explicit Config(std::string keyPath) : path(std::move(keyPath))
     {
-        mode.width = 1024;
-        mode.height = 768;
-        mode.depth = 16;
+        mode = defaultsOf(DisplayRows);
         mode.fullScreen = false;
-        sound.soundEnabled = true;
-        sound.musicEnabled = true;
-        sound.volume = 75;
+        sound = defaultsOf(SoundRows);
         storedMode = mode;
         storedSound = sound;
         Config::load();
@@ -75,64 +73,51 @@ public:
         storedSound = sound;
     }
 
-    DisplayMode displayMode() const { return mode; }
+    DisplayMode displayMode() const override { return mode; }
     void setDisplayMode(const DisplayMode& value) { mode = value; }
-    SoundSettings soundSettings() const { return sound; }
+    SoundSettings soundSettings() const override { return sound; }
     void setSoundSettings(const SoundSettings& value) { sound = value; }
 
 private:
-    static bool sameDisplay(const DisplayMode& a, const DisplayMode& b)
+    // Equal in every stored value (a display mode's fullScreen is not stored).
+    template <class Group, std::size_t N>
+    static bool same(const Setting<Group> (&rows)[N], const Group& a, const Group& b)
     {
-        return a.width == b.width && a.height == b.height && a.depth == b.depth;  // fullScreen is not stored
+        for (const Setting<Group>& row : rows)
+            if (row.get(a) != row.get(b))
+                return false;
+        return true;
     }
 
-    static bool sameSound(const SoundSettings& a, const SoundSettings& b)
-    {
-        return a.musicEnabled == b.musicEnabled && a.soundEnabled == b.soundEnabled && a.volume == b.volume;
-    }
-
-    static bool readDisplay(const Reader& reader, DisplayMode& into)
+    // All the group's values, or false (and into partly changed) when one cannot be read.
+    template <class Group, std::size_t N>
+    static bool readGroup(const Reader& reader, const Setting<Group> (&rows)[N], Group& into)
     {
         try {
-            into.width = static_cast<std::int32_t>(reader.readDword("width"));
-            into.height = static_cast<std::int32_t>(reader.readDword("height"));
-            into.depth = static_cast<std::int32_t>(reader.readDword("depth"));
+            for (const Setting<Group>& row : rows)
+                row.set(into, static_cast<std::int32_t>(reader.readDword(row.name)));
             return true;
         } catch (const Exception&) {
             return false;
         }
     }
 
-    static bool readSoundGroup(const Reader& reader, SoundSettings& into)
+    template <class Group, std::size_t N>
+    static void writeGroup(Writer& writer, const Setting<Group> (&rows)[N], const Group& group)
     {
-        try {
-            into.musicEnabled = reader.readDword("Music") != 0;
-            into.soundEnabled = reader.readDword("Sound") != 0;
-            into.volume = static_cast<std::int32_t>(reader.readDword("Volume"));
-            return true;
-        } catch (const Exception&) {
-            return false;
-        }
+        for (const Setting<Group>& row : rows)
+            writer.writeDword(row.name, static_cast<std::uint32_t>(row.get(group)));
     }
 
-    void writeDisplay(Writer& writer) const
-    {
-        writer.writeDword("width", static_cast<std::uint32_t>(mode.width));
-        writer.writeDword("height", static_cast<std::uint32_t>(mode.height));
-        writer.writeDword("depth", static_cast<std::uint32_t>(mode.depth));
-    }
-
-    void writeSound(Writer& writer) const
-    {
-        writer.writeDword("Music", sound.musicEnabled ? 1 : 0);
-        writer.writeDword("Sound", sound.soundEnabled ? 1 : 0);
-        writer.writeDword("Volume", static_cast<std::uint32_t>(sound.volume));
-    }
+    static bool readDisplay(const Reader& reader, DisplayMode& into) { return readGroup(reader, DisplayRows, into); }
+    static bool readSoundGroup(const Reader& reader, SoundSettings& into) { return readGroup(reader, SoundRows, into); }
+    void writeDisplay(Writer& writer) const { writeGroup(writer, DisplayRows, mode); }
+    void writeSound(Writer& writer) const { writeGroup(writer, SoundRows, sound); }
 
     void saveChanges()
     {
-        bool display = !sameDisplay(mode, storedMode);
-        bool audio = !sameSound(sound, storedSound);
+        bool display = !same(DisplayRows, mode, storedMode);
+        bool audio = !same(SoundRows, sound, storedSound);
         if (!display || !audio) {
             Reader reader(path);  // creates the key when it has gone
             DisplayMode ignoredMode;

@@ -1,6 +1,6 @@
 #include "config/RegistryReader.h"
 
-#include "engine/Exception.h"
+#include "base/Exception.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "config/RegistryWriter.h"
 
-#include "engine/Exception.h"
+#include "base/Exception.h"
 
 namespace System {
 

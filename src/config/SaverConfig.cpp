@@ -13,9 +13,6 @@ SaverConfig& SaverConfig::instance()
 SaverConfig::SaverConfig(StringLoader loader)
     : Config(keyPath), strings(loader ? std::move(loader) : StringLoader(&System::loadResourceString))
 {
-    options.ShowFps = false;
-    options.ShowTime = true;
-    options.TimeStyle = true;
     // Entry 4 is "0" or "1"; anything else is taken as "0", the string table's own address.
     useStoredSiteAddress = strings(4) == "1";
     siteAddressText.clear();
@@ -26,12 +23,8 @@ void SaverConfig::load()
 {
     Config::load();
     System::RegistryReader reader(keyPath);
-    options.UseDesktop = reader.readDwordOr("UseDesktop", 1) != 0;
-    options.ShowFps = reader.readDwordOr("ShowFps", 0) != 0;
-    options.Gamma = static_cast<std::int32_t>(reader.readDwordOr("Gamma", 100));
-    options.ExitOnMM = reader.readDwordOr("ExitOnMM", 1) != 0;
-    options.ShowTime = reader.readDwordOr("ShowTime", 1) != 0;
-    options.TimeStyle = reader.readDwordOr("TimeStyle", 1) != 0;
+    for (const System::Setting<SaverOptions>& row : SaverOptionRows)
+        row.set(options, static_cast<std::int32_t>(reader.readDwordOr(row.name, static_cast<std::uint32_t>(row.byDefault))));
     reader.readText("SiteAddressURL", siteAddressText);
 }
 
@@ -39,12 +32,8 @@ void SaverConfig::save()
 {
     Config::save();
     System::RegistryWriter writer(keyPath);
-    writer.writeDword("UseDesktop", options.UseDesktop ? 1 : 0);
-    writer.writeDword("ShowFps", options.ShowFps ? 1 : 0);
-    writer.writeDword("Gamma", static_cast<std::uint32_t>(options.Gamma));
-    writer.writeDword("ExitOnMM", options.ExitOnMM ? 1 : 0);
-    writer.writeDword("ShowTime", options.ShowTime ? 1 : 0);
-    writer.writeDword("TimeStyle", options.TimeStyle ? 1 : 0);
+    for (const System::Setting<SaverOptions>& row : SaverOptionRows)
+        writer.writeDword(row.name, static_cast<std::uint32_t>(row.get(options)));
     writer.writeText("SiteAddressURL", siteAddressText);
 }
 

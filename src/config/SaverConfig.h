@@ -4,18 +4,30 @@
 #include "config/Config.h"
 #include "config/RegistryReader.h"
 #include "config/RegistryWriter.h"
+#include "config/SettingsTable.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
+// The saver's own options; their defaults are in SaverOptionRows.
 struct SaverOptions {
-    bool UseDesktop = true;   // run in the desktop's mode instead of the stored width, height, depth
-    bool ShowFps = false;
-    bool ShowTime = true;
-    bool TimeStyle = true;    // true: 12-hour clock
-    std::int32_t Gamma = 100; // percent
-    bool ExitOnMM = true;     // end the run when the mouse moves
+    bool UseDesktop;     // run in the desktop's mode instead of the stored width, height, depth
+    bool ShowFps;
+    bool ShowTime;
+    bool TimeStyle;      // true: 12-hour clock
+    std::int32_t Gamma;  // percent
+    bool ExitOnMM;       // end the run when the mouse moves
+};
+
+// Loaded and saved in this order.
+inline const System::Setting<SaverOptions> SaverOptionRows[] = {
+    System::flagSetting("UseDesktop", &SaverOptions::UseDesktop, true, System::UseDesktopCheck),
+    System::flagSetting("ShowFps", &SaverOptions::ShowFps, false, System::ShowFpsCheck),
+    System::numberSetting("Gamma", &SaverOptions::Gamma, 100, System::GammaBar),
+    System::flagSetting("ExitOnMM", &SaverOptions::ExitOnMM, true, System::ExitOnMouseCheck),
+    System::flagSetting("ShowTime", &SaverOptions::ShowTime, true, System::ShowTimeCheck),
+    System::flagSetting("TimeStyle", &SaverOptions::TimeStyle, true, System::TwelveHourRadio, System::TwentyFourHourRadio),
 };
 
 class SaverConfig : public System::Config<System::RegistryReader, System::RegistryWriter> {
@@ -39,7 +51,7 @@ public:
     // The address the settings dialog's Visit button opens.
     std::string siteAddress() const;
 
-    SaverOptions options;
+    SaverOptions options = System::defaultsOf(SaverOptionRows);
 
 private:
     StringLoader strings;

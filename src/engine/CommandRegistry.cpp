@@ -1,6 +1,6 @@
 #include "engine/CommandRegistry.h"
 
-#include "engine/Exception.h"
+#include "base/Exception.h"
 
 #include <sstream>
 #include <vector>

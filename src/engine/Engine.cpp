@@ -1,8 +1,7 @@
 #include "engine/Engine.h"
 
-#include "config/Config.h"
 #include "engine/CommandRegistry.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/GLDriver.h"
 #include "engine/GLWindow.h"
 #include "engine/LevelFactory.h"

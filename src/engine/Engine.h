@@ -1,5 +1,6 @@
 #pragma once
-#include "engine/Types.h"
+#include "base/Types.h"
+#include "engine/EngineSettings.h"
 #include "engine/ui/KeyListener.h"
 #include "platform/Handle.h"
 
@@ -15,11 +16,6 @@ class GLWindow;
 class LevelFactory;
 class Object;
 class RenderManager;
-template <class Reader, class Writer>
-class Config;
-class RegistryReader;
-class RegistryWriter;
-using EngineSettings = Config<RegistryReader, RegistryWriter>;
 
 // Opens the display, runs one frame at a time, and stands first in the input chain.
 class Engine final : public IO::KeyListener {

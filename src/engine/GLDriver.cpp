@@ -1,6 +1,6 @@
 #include "engine/GLDriver.h"
 
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/ExtensionLoader.h"
 #include "engine/Log.h"
 #include "engine/Texture.h"

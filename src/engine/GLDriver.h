@@ -1,6 +1,6 @@
 #pragma once
+#include "base/Types.h"
 #include "engine/FramePacer.h"
-#include "engine/Types.h"
 #include "platform/Handle.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/ExtensionLoader.h"
 #include "engine/GLDriver.h"
 #include "engine/Texture.h"

@@ -1,6 +1,6 @@
 #include "engine/GLWindow.h"
 
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/GLDriver.h"
 #include "engine/Log.h"
 #include "engine/services/InputManager.h"
@@ -33,7 +33,9 @@ bool GLWindow::create()
 {
     // Opening the display stands where the window class is registered. Without a display there is
     // nothing to fall back to, so its reason goes straight to the caller.
-    currentDisplayMode();
+    VideoMode desktop;
+    if (!currentDisplayMode(desktop))
+        throw Exception(lastDisplayModeError());
 
     if (fullScreen && !changeDisplayMode(width, height, depth)) {
         MessageBoxResult answer = messageBox(

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/Types.h"
+#include "base/Types.h"
 #include "platform/Handle.h"
 
 #include <memory>

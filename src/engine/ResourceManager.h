@@ -1,6 +1,6 @@
 #pragma once
 #include "engine/Texture.h"
-#include "scene/ResourceHelpers.h"
+#include "base/ResourceBlock.h"
 
 #include <map>
 #include <string>

@@ -1,7 +1,6 @@
 #include "engine/Texture.h"
 
-#include "engine/Exception.h"
-#include "scene/Image.h"
+#include "base/Exception.h"
 
 namespace System {
 
@@ -10,6 +9,23 @@ namespace {
 const char* const DefaultName = "texture";
 
 } // namespace
+
+std::unique_ptr<Platform::Image> decodeImage(ResourceBlock bytes)
+{
+    std::unique_ptr<Platform::Image> image = Platform::Image::decode(bytes);
+    if (image)
+        return image;
+    switch (Platform::Image::lastError()) {
+    case Platform::ImageError::Generate:
+        throw Exception("IL error, could not generate image");
+    case Platform::ImageError::Bind:
+        throw Exception("IL error, could not bind image");
+    case Platform::ImageError::None:
+    case Platform::ImageError::Read:
+        break;
+    }
+    throw Exception("IL error, could not read image");
+}
 
 Texture::Texture() : name(std::make_shared<const std::string>(DefaultName))
 {
@@ -81,10 +97,10 @@ int Texture::bytesPerPixel() const
 
 void Texture::decodeFromMemory(ResourceBlock resource)
 {
-    Image image(resource);
-    const PixelLayout decodedLayout = layoutFor(image.bitsPerPixel(), layout);
-    const int decodedWidth = image.width();
-    const int decodedHeight = image.height();
+    std::unique_ptr<Platform::Image> image = decodeImage(resource);
+    const PixelLayout decodedLayout = layoutFor(image->bitsPerPixel(), layout);
+    const int decodedWidth = image->width();
+    const int decodedHeight = image->height();
 
     // A texture on its own gets a store of its own; one in a batch upload arrives with the shared
     // store. Nothing of the texture changes until the pixels are in.
@@ -95,7 +111,7 @@ void Texture::decodeFromMemory(ResourceBlock resource)
                                             std::size_t(decodedWidth) * std::size_t(decodedHeight));
         store = fresh.get();
     }
-    image.copyPixels(*store);
+    image->copyPixels(*store);
     if (fresh) {
         own = std::move(fresh);
         pixels = own.get();

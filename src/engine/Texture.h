@@ -1,7 +1,8 @@
 #pragma once
+#include "base/ResourceBlock.h"
+#include "base/Types.h"
 #include "engine/CellGrid.h"
-#include "engine/Types.h"
-#include "scene/ResourceHelpers.h"
+#include "platform/Image.h"
 
 #include <cstdint>
 #include <memory>
@@ -95,5 +96,10 @@ private:
     CellGrid coverage;
     CellGrid opaque;
 };
+
+// The platform's decoder with the program's messages: throws Exception "IL error, could not generate
+// image", "IL error, could not bind image" or "IL error, could not read image" (also for bytes that are
+// not a complete PNG or JPEG file).
+std::unique_ptr<Platform::Image> decodeImage(ResourceBlock bytes);
 
 } // namespace System

@@ -1,6 +1,6 @@
 #include "engine/Timer.h"
 
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/Log.h"
 #include "platform/Clock.h"
 

@@ -63,8 +63,10 @@ public:
 };
 
 // Runs dialog template templateId modally with procedure; owner is another program's window, one of
-// this program's open dialogs, or 0. Returns what the procedure passed to end. Throws
-// System::Exception when there is no display to show it on or the template cannot be read.
-int runDialog(unsigned templateId, NativeHandle owner, DialogProcedure procedure);
+// this program's open dialogs, or 0. Puts what the procedure passed to end into result (when not
+// null) and returns true. False, before any message, when there is no display to show it on or the
+// template cannot be read; lastDialogError() then says why.
+bool runDialog(unsigned templateId, NativeHandle owner, DialogProcedure procedure, int* result = nullptr);
+std::string lastDialogError();
 
 } // namespace System::Platform

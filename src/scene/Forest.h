@@ -2,6 +2,7 @@
 #include "engine/Signal.h"
 #include "engine/ui/Form.h"
 
+#include <string>
 #include <vector>
 
 namespace System {
@@ -27,8 +28,8 @@ public:
 
     // Clears the colour buffer, then draws every sprite in order.
     void render(GLDriver& driver) override;
-    // Builds the scene: the two sounds, twelve sprites, the optional clock and frame-rate texts, one
-    // batch upload, then the bird song. Throws the resource or decoder Exception, leaving it half-built.
+    // Builds the scene: the two sounds, a sprite for each row of ForestLayers, the optional clock and
+    // frame-rate texts, one batch upload, then the bird song. Throws the resource or decoder Exception, leaving it half-built.
     void prepare(GLDriver& driver) override;
     // Arms once more than 3 s of frame time have passed, then updates every sprite.
     void update(double seconds) override;
@@ -40,6 +41,8 @@ public:
     bool isArmed() const { return armed; }
     float getElapsed() const { return elapsed; }
     const std::vector<BaseSprite*>& getSprites() const { return sprites; }
+    // The sprite of a layer by its name in ForestLayers, or "clock" or "fps"; null when there is none.
+    BaseSprite* sprite(const std::string& name) const;
     Sound* getBirdsSound() const { return birdsSound; }
     Sound* getWoodpeckerSound() const { return woodpeckerSound; }
 
@@ -54,6 +57,7 @@ private:
     Sound* birdsSound = nullptr;
     Sound* woodpeckerSound = nullptr;
     std::vector<BaseSprite*> sprites;
+    std::vector<std::string> spriteNames;  // each sprite's name, in the same order
 };
 
 } // namespace System::Windows

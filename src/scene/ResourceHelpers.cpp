@@ -1,6 +1,6 @@
 #include "scene/ResourceHelpers.h"
 
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "platform/Resources.h"
 
 namespace System {

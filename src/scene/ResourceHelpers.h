@@ -1,15 +1,11 @@
 #pragma once
 // The executable's own resources by numeric identifier.
+#include "base/ResourceBlock.h"
+
 #include <cstdint>
 #include <string>
 
 namespace System {
-
-// A resource's bytes: read-only, valid for the life of the process.
-struct ResourceBlock {
-    const unsigned char* data = nullptr;
-    std::uint32_t size = 0;
-};
 
 // Throws Exception "Could not load resource with ID=<id>" when there is no such resource.
 const unsigned char* loadResource(unsigned id, const std::string& type);

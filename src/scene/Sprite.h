@@ -5,7 +5,7 @@
 //     void render(GLDriver& driver, const Types::Rect& rect, Texture* texture);
 // The sprite inherits the policy, so the builder writes the policy's members on the sprite itself
 // (sprite->colour, sprite->frames.push_back(...)). Picture policies derive from picture_policy.
-#include "engine/Types.h"
+#include "base/Types.h"
 #include "scene/BaseSprite.h"
 
 #include <cstdlib>

@@ -1,5 +1,7 @@
 #include "shell/DisplayModeText.h"
 
+#include "base/Exception.h"
+
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -22,7 +24,9 @@ std::set<std::string> enumerateDisplayModes(const DisplayModeSource& source)
 
 System::DisplayMode currentDesktopMode()
 {
-    System::Platform::VideoMode desktop = System::Platform::currentDisplayMode();
+    System::Platform::VideoMode desktop;
+    if (!System::Platform::currentDisplayMode(desktop))
+        throw System::Exception(System::Platform::lastDisplayModeError());
     System::DisplayMode mode;
     mode.width = desktop.width;
     mode.height = desktop.height;

@@ -1,6 +1,6 @@
 #pragma once
 // Display modes as the settings dialog lists them: "WxHxD" texts (1024x768x32, no spaces).
-#include "engine/Types.h"
+#include "base/Types.h"
 #include "platform/DisplayModes.h"
 
 #include <functional>

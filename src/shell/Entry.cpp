@@ -1,7 +1,7 @@
 #include "shell/Entry.h"
 
 #include "config/SaverConfig.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "platform/MessagePump.h"
 #include "platform/SystemInfo.h"
 #include "shell/CommandLine.h"

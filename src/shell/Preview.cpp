@@ -1,5 +1,5 @@
 // The preview: a still picture in a child of the host's window, until the host destroys it.
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "platform/Bitmap.h"
 #include "platform/ChildWindow.h"
 #include "shell/Modes.h"

@@ -1,7 +1,7 @@
 #include "config/SaverConfig.h"
 #include "engine/CommandRegistry.h"
 #include "engine/Engine.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/GLWindow.h"
 #include "engine/Log.h"
 #include "engine/Trace.h"

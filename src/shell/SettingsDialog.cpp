@@ -1,10 +1,12 @@
 // The settings dialog (template 113) and its About box (template 106).
+#include "base/Exception.h"
 #include "config/SaverConfig.h"
 #include "platform/Dialog.h"
 #include "platform/SystemInfo.h"
 #include "shell/DisplayModeText.h"
 #include "shell/Modes.h"
 
+#include <cstddef>
 #include <set>
 #include <string>
 
@@ -17,28 +19,47 @@ namespace {
 constexpr unsigned settingsTemplate = 113;
 constexpr unsigned aboutTemplate = 106;
 
+// The controls besides those of the settings (SettingControl).
 enum Control : int {
     IdOk = 1,
     IdCancel = 2,
     DisplayModeList = 1011,
-    UseDesktopCheck = 1012,
-    VolumeBar = 1020,
-    MusicCheck = 1021,
-    SoundCheck = 1022,
     VisitButton = 1061,
     AboutButton = 1062,
     RestoreDefaultsButton = 1063,
-    ShowFpsCheck = 1044,
-    ExitOnMouseCheck = 1045,
-    GammaBar = 1046,
-    TwelveHourRadio = 1111,
-    TwentyFourHourRadio = 1112,
     GammaText = 1118,
-    ShowTimeCheck = 1119,
 };
 
 // Set while the settings dialog is open; the About box places itself by it.
 Dialog* g_settingsDialog = nullptr;
+
+// Each row's control shows its value: a check box (and its opposite radio button) or a trackbar 0..100.
+template <class Group, std::size_t N>
+void showSettings(Dialog& dialog, const Setting<Group> (&rows)[N], const Group& values)
+{
+    for (const Setting<Group>& row : rows) {
+        if (!row.control)
+            continue;
+        if (row.flag) {
+            dialog.checkButton(row.control, values.*row.flag);
+            if (row.oppositeControl)
+                dialog.checkButton(row.oppositeControl, !(values.*row.flag));
+        } else {
+            dialog.setTrackbarRange(row.control, 0, 100);
+            dialog.setTrackbarPosition(row.control, values.*row.number);
+        }
+    }
+}
+
+template <class Group, std::size_t N>
+void readSettings(const Dialog& dialog, const Setting<Group> (&rows)[N], Group& into)
+{
+    for (const Setting<Group>& row : rows) {
+        if (!row.control)
+            continue;
+        row.set(into, row.flag ? (dialog.isButtonChecked(row.control) ? 1 : 0) : dialog.trackbarPosition(row.control));
+    }
+}
 
 void initialiseSettings(Dialog& dialog)
 {
@@ -50,20 +71,8 @@ void initialiseSettings(Dialog& dialog)
         config.options.UseDesktop ? currentDesktopMode() : config.displayMode();
     dialog.setComboSelection(DisplayModeList, displayModeIndex(modes, displayModeText(current)));
 
-    dialog.checkButton(ShowFpsCheck, config.options.ShowFps);
-    dialog.checkButton(ExitOnMouseCheck, config.options.ExitOnMM);
-    dialog.checkButton(ShowTimeCheck, config.options.ShowTime);
-    dialog.checkButton(TwelveHourRadio, config.options.TimeStyle);
-    dialog.checkButton(TwentyFourHourRadio, !config.options.TimeStyle);
-    dialog.checkButton(UseDesktopCheck, config.options.UseDesktop);
-    SoundSettings sound = config.soundSettings();
-    dialog.checkButton(MusicCheck, sound.musicEnabled);
-    dialog.checkButton(SoundCheck, sound.soundEnabled);
-
-    dialog.setTrackbarRange(VolumeBar, 0, 100);
-    dialog.setTrackbarPosition(VolumeBar, sound.volume);
-    dialog.setTrackbarRange(GammaBar, 0, 100);
-    dialog.setTrackbarPosition(GammaBar, config.options.Gamma);
+    showSettings(dialog, SaverOptionRows, config.options);
+    showSettings(dialog, SoundRows, config.soundSettings());
 
     dialog.enableControl(DisplayModeList, !dialog.isButtonChecked(UseDesktopCheck));
     dialog.enableControl(TwelveHourRadio, dialog.isButtonChecked(ShowTimeCheck));
@@ -74,18 +83,8 @@ void initialiseSettings(Dialog& dialog)
 void restoreDefaults(Dialog& dialog)
 {
     // Only the controls: the settings change when OK is pressed.
-    dialog.checkButton(ShowFpsCheck, false);
-    dialog.checkButton(ExitOnMouseCheck, true);
-    dialog.checkButton(ShowTimeCheck, true);
-    dialog.checkButton(TwelveHourRadio, true);
-    dialog.checkButton(TwentyFourHourRadio, false);
-    dialog.checkButton(UseDesktopCheck, true);
-    dialog.checkButton(MusicCheck, true);
-    dialog.checkButton(SoundCheck, true);
-    dialog.setTrackbarRange(VolumeBar, 0, 100);
-    dialog.setTrackbarPosition(VolumeBar, 75);
-    dialog.setTrackbarRange(GammaBar, 0, 100);
-    dialog.setTrackbarPosition(GammaBar, 100);
+    showSettings(dialog, SaverOptionRows, defaultsOf(SaverOptionRows));
+    showSettings(dialog, SoundRows, defaultsOf(SoundRows));
 }
 
 void storeSettings(Dialog& dialog)
@@ -102,17 +101,9 @@ void storeSettings(Dialog& dialog)
     }
     config.setDisplayMode(mode);
 
-    config.options.ExitOnMM = dialog.isButtonChecked(ExitOnMouseCheck);
-    config.options.ShowFps = dialog.isButtonChecked(ShowFpsCheck);
-    config.options.ShowTime = dialog.isButtonChecked(ShowTimeCheck);
-    config.options.TimeStyle = dialog.isButtonChecked(TwelveHourRadio);
-    config.options.UseDesktop = dialog.isButtonChecked(UseDesktopCheck);
-    config.options.Gamma = dialog.trackbarPosition(GammaBar);
-
-    SoundSettings sound;
-    sound.soundEnabled = dialog.isButtonChecked(SoundCheck);
-    sound.musicEnabled = dialog.isButtonChecked(MusicCheck);
-    sound.volume = dialog.trackbarPosition(VolumeBar);
+    readSettings(dialog, SaverOptionRows, config.options);
+    SoundSettings sound = config.soundSettings();
+    readSettings(dialog, SoundRows, sound);
     config.setSoundSettings(sound);
 
     config.save();
@@ -165,7 +156,8 @@ bool settingsDialogProc(Dialog& dialog, DialogMessage message, int id)
             Platform::openUrl(SaverConfig::instance().siteAddress());
             return true;
         case AboutButton:
-            Platform::runDialog(aboutTemplate, dialog.handle(), aboutDialogProc);
+            if (!Platform::runDialog(aboutTemplate, dialog.handle(), aboutDialogProc))
+                throw Exception(Platform::lastDialogError());
             return true;
         case RestoreDefaultsButton:
             restoreDefaults(dialog);
@@ -194,5 +186,6 @@ void showSettingsDialog(Platform::NativeHandle owner)
     struct Forget {
         ~Forget() { g_settingsDialog = nullptr; }
     } forget;
-    Platform::runDialog(settingsTemplate, owner, settingsDialogProc);
+    if (!Platform::runDialog(settingsTemplate, owner, settingsDialogProc))
+        throw Exception(Platform::lastDialogError());
 }

@@ -2,9 +2,8 @@
 // (generate, bind, convert, delete) so each failure can be made to happen, and counts the images
 // made and released; every other call goes to the real library.
 #include "PngWriter.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/Texture.h"
-#include "scene/Image.h"
 #include "scene/ResourceHelpers.h"
 
 #include <IL/il.h>
@@ -91,7 +90,7 @@ protected:
     std::string decodeError(const std::vector<unsigned char>& bytes) const
     {
         try {
-            Image image(block(bytes));
+            decodeImage(block(bytes));
         } catch (const Exception& e) {
             return e.message();
         }

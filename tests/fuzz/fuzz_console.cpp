@@ -1,6 +1,6 @@
 // The console command parser over any line: a command runs, nothing runs, or an Exception is thrown.
 #include "engine/CommandRegistry.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 
 #include <cstdlib>
 #include <string>

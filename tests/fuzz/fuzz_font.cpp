@@ -5,7 +5,7 @@
 #include "PngWriter.h"
 #include "engine/Texture.h"
 #include "engine/services/Font.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,7 @@
 // The image decoding wrapper over any bytes: a decoded picture or the decoder's Exception, and a
 // texture decoded from it never reads or writes outside its store.
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/Texture.h"
-#include "scene/Image.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -4,7 +4,7 @@
 // (SaverConfig's save). Exits 0 when every save went through, 1 otherwise.
 #include "config/RegistryWriter.h"
 #include "config/SaverConfig.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,7 +2,8 @@
 
 Positions are fractions of the screen (x across, y down from the top-left corner), exactly as the scene
 builder places its sprites; pivots are in pixels relative to the sprite's rectangle and depend on the screen
-size. The generator paints to these rectangles and compose.py draws with them.
+size. The generator paints to these rectangles and compose.py draws with them. The scene's own table,
+src/scene/ForestLayers.h, must agree (tests/unit/scene/ForestLayersTest.cpp holds it to this file).
 """
 import math
 

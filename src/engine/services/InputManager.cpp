@@ -1,6 +1,6 @@
 #include "engine/services/InputManager.h"
 
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/Log.h"
 #include "engine/ui/KeyListener.h"
 #include "platform/InputDevices.h"

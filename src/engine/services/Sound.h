@@ -1,5 +1,5 @@
 #pragma once
-#include "scene/ResourceHelpers.h"
+#include "base/ResourceBlock.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 #include "engine/Signal.h"
-#include "engine/Types.h"
+#include "base/Types.h"
 
 namespace System::IO {
 

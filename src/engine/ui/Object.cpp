@@ -1,6 +1,6 @@
 #include "engine/ui/Object.h"
 
-#include "engine/Exception.h"
+#include "base/Exception.h"
 
 namespace System {
 

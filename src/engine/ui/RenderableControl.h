@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/Types.h"
+#include "base/Types.h"
 #include "engine/ui/Control.h"
 #include "engine/ui/Object.h"
 

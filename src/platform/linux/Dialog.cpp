@@ -4,15 +4,14 @@
 // "bitmap-<n>" shows bitmap resource <n> (left empty when that bitmap is missing). Each dialog runs in
 // a nested main-loop iteration until the procedure ends it; GTK's callbacks are C, so an exception
 // from the procedure is caught there, ends the dialog, and is thrown again from runDialog.
-// Test hook: with FERNHOLLOW_DIALOG_DRIVER=stdin, lines on standard input act on the innermost open
-// dialog as a user would (see driverCommand), and "open"/"closed" lines report each dialog on
-// standard output.
+// The tests' driver of these dialogs lives in DialogDriver.cpp.
 // Depends on: GTK 3, GDK X11, GLib.
 #include "platform/Dialog.h"
 
-#include "engine/Exception.h"
 #include "platform/Bitmap.h"
 #include "platform/Resources.h"
+#include "platform/linux/DialogDriver.h"
+#include "platform/linux/MessageBoxHook.h"
 
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -34,7 +33,7 @@ namespace {
 class GtkDialogWindow;
 std::vector<GtkDialogWindow*> g_open;  // the innermost dialog last
 std::string g_gtkError;
-bool g_driver = false;
+std::string g_lastError;
 
 // Keeps controls close to the template's sizes: themes pad buttons and boxes for roomier layouts.
 const char* const dialogStyle = R"(
@@ -44,14 +43,6 @@ const char* const dialogStyle = R"(
 .fernhollow-dialog combobox button { padding-top: 1px; padding-bottom: 1px; }
 .fernhollow-dialog scale { padding: 0; min-height: 0; }
 )";
-
-void driverSay(const std::string& line)
-{
-    std::fprintf(stdout, "%s\n", line.c_str());
-    std::fflush(stdout);
-}
-
-gboolean onDriverInput(GIOChannel* channel, GIOCondition condition, gpointer);
 
 bool ensureGtk()
 {
@@ -75,14 +66,7 @@ bool ensureGtk()
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
-    const char* driver = std::getenv("FERNHOLLOW_DIALOG_DRIVER");
-    if (driver && std::strcmp(driver, "stdin") == 0) {
-        g_driver = true;
-        GIOChannel* input = g_io_channel_unix_new(0);
-        g_io_channel_set_encoding(input, nullptr, nullptr);
-        g_io_add_watch(input, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR), onDriverInput, nullptr);
-        g_io_channel_unref(input);
-    }
+    Linux::startDialogDriver();
     state = 1;
     return true;
 }
@@ -102,7 +86,7 @@ int controlIdOf(gpointer widget)
     return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "fernhollow-control-id"));
 }
 
-class GtkDialogWindow : public Dialog {
+class GtkDialogWindow : public Linux::DrivenDialog {
 public:
     GtkDialogWindow(unsigned templateId, GtkBuilder* builder, GtkWindow* window,
                     DialogProcedure procedure)
@@ -182,8 +166,8 @@ public:
         while (!ended)
             g_main_context_iteration(nullptr, TRUE);
         gtk_widget_hide(GTK_WIDGET(window));
-        if (g_driver)
-            driverSay("closed " + std::to_string(templateId) + " " +
+        if (Linux::dialogDriverRunning())
+            Linux::dialogDriverSay("closed " + std::to_string(templateId) + " " +
                       (failure ? std::string("error") : std::to_string(result)));
         if (failure)
             std::rethrow_exception(failure);
@@ -342,10 +326,8 @@ public:
 
     void showMessage(const std::string& text, const std::string& caption) override
     {
-        const char* mode = std::getenv("FERNHOLLOW_MESSAGE_BOX");
-        if (mode && std::strcmp(mode, "stderr") == 0) {
-            std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-            std::fflush(stderr);
+        if (Linux::messageBoxesGoToStderr()) {
+            Linux::writtenMessageBox(text, caption, MessageBoxButtons::Ok);
             return;
         }
         GtkWidget* box = gtk_message_dialog_new(window, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
@@ -355,11 +337,9 @@ public:
         gtk_widget_destroy(box);
     }
 
-    // What the test hook reads and does. Each call answers with one line; what a user would do
-    // comes back as action, run after the answer from its own idle callback, so that a dialog it
-    // opens can be driven while it runs.
-    std::string driverCommand(const std::string& verb, int id, const std::string& argument,
-                              std::function<void()>& action);
+    // Linux::DrivenDialog
+    GtkWindow* topWindow() const override { return window; }
+    GtkWidget* control(int id) const override { return find(id); }
 
 private:
     struct Quiet {
@@ -465,9 +445,9 @@ private:
     static gboolean onMapped(GtkWidget*, GdkEvent*, gpointer self)
     {
         auto* dialog = static_cast<GtkDialogWindow*>(self);
-        if (g_driver && !dialog->reportedOpen) {
+        if (Linux::dialogDriverRunning() && !dialog->reportedOpen) {
             dialog->reportedOpen = true;
-            driverSay("open " + std::to_string(dialog->templateId) + " " +
+            Linux::dialogDriverSay("open " + std::to_string(dialog->templateId) + " " +
                       std::to_string(dialog->handle()));
         }
         return FALSE;
@@ -485,163 +465,22 @@ private:
     std::exception_ptr failure;
 };
 
-// Verbs, each answered with "ok ..." or "error ...":
-//   click ID        a user's click on a button, check box or radio button (refused when the control
-//                   is disabled or hidden)
-//   select ID N     a user's choice of entry N in a combo box (refused when disabled)
-//   add ID TEXT     appends TEXT to a combo box's list (no user can; it makes unusual entries)
-//   slide ID N      a user's move of a trackbar to N
-//   state ID        checked= enabled= visible= position= selection= text=
-//   items ID        a combo box's entries, joined by "|"
-//   geometry ID     the control's rectangle on the screen: x y width height
-//   geometry 0      the dialog window's rectangle on the screen (without decoration)
-//   frame           the dialog's outer frame on the screen
-//   close           the window's close box
-std::string GtkDialogWindow::driverCommand(const std::string& verb, int id, const std::string& argument,
-                                           std::function<void()>& action)
+bool failed(const std::string& error)
 {
-    std::ostringstream out;
-    GtkWindow* top = window;
-    if (verb == "close") {
-        action = [top] { gtk_window_close(top); };
-        return "ok";
-    }
-    if (verb == "frame") {
-        WindowRect frame = frameRect();
-        out << "ok " << frame.x << " " << frame.y << " " << frame.width << " " << frame.height;
-        return out.str();
-    }
-    if (verb == "geometry" && id == 0) {
-        int x = 0, y = 0;
-        gdk_window_get_origin(gtk_widget_get_window(GTK_WIDGET(window)), &x, &y);
-        out << "ok " << x << " " << y << " " << gtk_widget_get_allocated_width(GTK_WIDGET(window))
-            << " " << gtk_widget_get_allocated_height(GTK_WIDGET(window));
-        return out.str();
-    }
-    GtkWidget* control = find(id);
-    if (!control)
-        return "error no control " + std::to_string(id);
-    bool usable = gtk_widget_is_sensitive(control) && gtk_widget_is_visible(control);
-    if (verb == "click") {
-        if (!GTK_IS_BUTTON(control))
-            return "error not a button";
-        if (!usable)
-            return "error disabled or hidden";
-        action = [control] { gtk_button_clicked(GTK_BUTTON(control)); };
-        return "ok";
-    }
-    if (verb == "select") {
-        if (!GTK_IS_COMBO_BOX(control))
-            return "error not a combo box";
-        if (!usable)
-            return "error disabled or hidden";
-        int index = std::atoi(argument.c_str());
-        action = [control, index] { gtk_combo_box_set_active(GTK_COMBO_BOX(control), index); };
-        return "ok";
-    }
-    if (verb == "add") {
-        if (!GTK_IS_COMBO_BOX_TEXT(control))
-            return "error not a combo box";
-        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(control), argument.c_str());
-        return "ok";
-    }
-    if (verb == "slide") {
-        if (!GTK_IS_RANGE(control))
-            return "error not a trackbar";
-        double value = std::atof(argument.c_str());
-        action = [control, value] { gtk_range_set_value(GTK_RANGE(control), value); };
-        return "ok";
-    }
-    if (verb == "state") {
-        out << "ok checked=" << isButtonChecked(id) << " enabled=" << isControlEnabled(id)
-            << " visible=" << (gtk_widget_get_visible(control) ? 1 : 0)
-            << " position=" << trackbarPosition(id) << " selection=" << comboSelection(id)
-            << " text=" << controlText(id, 1024);
-        return out.str();
-    }
-    if (verb == "items") {
-        if (!GTK_IS_COMBO_BOX(control))
-            return "error not a combo box";
-        GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(control));
-        out << "ok ";
-        GtkTreeIter iter;
-        bool first = true;
-        for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
-             more = gtk_tree_model_iter_next(model, &iter)) {
-            gchar* text = nullptr;
-            gtk_tree_model_get(model, &iter, 0, &text, -1);
-            out << (first ? "" : "|") << (text ? text : "");
-            g_free(text);
-            first = false;
-        }
-        return out.str();
-    }
-    if (verb == "geometry") {
-        int x = 0, y = 0;
-        gtk_widget_translate_coordinates(control, GTK_WIDGET(top), 0, 0, &x, &y);
-        int originX = 0, originY = 0;
-        gdk_window_get_origin(gtk_widget_get_window(GTK_WIDGET(top)), &originX, &originY);
-        out << "ok " << originX + x << " " << originY + y << " "
-            << gtk_widget_get_allocated_width(control) << " "
-            << gtk_widget_get_allocated_height(control);
-        return out.str();
-    }
-    return "error unknown verb " + verb;
-}
-
-gboolean runDriverAction(gpointer data)
-{
-    auto* action = static_cast<std::function<void()>*>(data);
-    (*action)();
-    delete action;
-    return G_SOURCE_REMOVE;
-}
-
-gboolean onDriverInput(GIOChannel* channel, GIOCondition condition, gpointer)
-{
-    gchar* line = nullptr;
-    gsize length = 0;
-    GIOStatus status = G_IO_STATUS_AGAIN;
-    if (condition & G_IO_IN)
-        status = g_io_channel_read_line(channel, &line, &length, nullptr, nullptr);
-    if (status != G_IO_STATUS_NORMAL || !line) {
-        g_free(line);
-        return status == G_IO_STATUS_AGAIN && !(condition & (G_IO_HUP | G_IO_ERR));
-    }
-    std::string text(line, length);
-    g_free(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    std::istringstream words(text);
-    std::string verb;
-    int id = 0;
-    words >> verb >> id;
-    std::string argument;
-    std::getline(words >> std::ws, argument);
-    if (verb.empty())
-        return TRUE;
-    if (g_open.empty()) {
-        driverSay("error no dialog");
-        return TRUE;
-    }
-    std::function<void()> action;
-    driverSay(g_open.back()->driverCommand(verb, id, argument, action));
-    if (action)
-        g_idle_add_full(G_PRIORITY_HIGH, runDriverAction,
-                        new std::function<void()>(std::move(action)), nullptr);
-    return TRUE;
+    g_lastError = error;
+    return false;
 }
 
 } // namespace
 
-int runDialog(unsigned templateId, NativeHandle owner, DialogProcedure procedure)
+bool runDialog(unsigned templateId, NativeHandle owner, DialogProcedure procedure, int* result)
 {
     if (!ensureGtk())
-        throw Exception(g_gtkError);
+        return failed(g_gtkError);
     std::string name = "Dialog " + std::to_string(templateId);
     ResourceData layout = findResource(templateId, "DIALOG");
     if (!layout.data)
-        throw Exception(name + " not found in resources");
+        return failed(name + " not found in resources");
     GtkBuilder* builder = gtk_builder_new();
     GError* error = nullptr;
     if (!gtk_builder_add_from_string(builder, reinterpret_cast<const char*>(layout.data),
@@ -650,12 +489,12 @@ int runDialog(unsigned templateId, NativeHandle owner, DialogProcedure procedure
         if (error)
             g_error_free(error);
         g_object_unref(builder);
-        throw Exception(name + " in resources cannot be read: " + reason);
+        return failed(name + " in resources cannot be read: " + reason);
     }
     GObject* top = gtk_builder_get_object(builder, "dialog");
     if (!top || !GTK_IS_WINDOW(top)) {
         g_object_unref(builder);
-        throw Exception(name + " in resources has no window \"dialog\"");
+        return failed(name + " in resources has no window \"dialog\"");
     }
 
     GtkDialogWindow dialog(templateId, builder, GTK_WINDOW(top), std::move(procedure));
@@ -666,7 +505,20 @@ int runDialog(unsigned templateId, NativeHandle owner, DialogProcedure procedure
     struct Pop {
         ~Pop() { g_open.pop_back(); }
     } pop;
-    return dialog.run();
+    int ended = dialog.run();
+    if (result)
+        *result = ended;
+    return true;
+}
+
+Linux::DrivenDialog* Linux::innermostDialog()
+{
+    return g_open.empty() ? nullptr : g_open.back();
+}
+
+std::string lastDialogError()
+{
+    return g_lastError;
 }
 
 } // namespace System::Platform

@@ -7,11 +7,11 @@
 // Depends on: SDL2.
 #include "platform/DisplayModes.h"
 
-#include "engine/Exception.h"
 #include "platform/linux/DisplayModeState.h"
 #include "platform/linux/SdlVideo.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace System::Platform {
@@ -50,6 +50,8 @@ void forgetFullScreenWindow(SDL_Window* window)
 
 namespace {
 
+std::string g_lastError;
+
 VideoMode fromSdl(const SDL_DisplayMode& mode)
 {
     VideoMode result;
@@ -75,15 +77,22 @@ bool enumDisplayMode(int index, VideoMode& mode)
     return true;
 }
 
-VideoMode currentDisplayMode()
+bool currentDisplayMode(VideoMode& mode)
 {
-    std::string error;
-    if (!Linux::ensureVideo(error))
-        throw Exception(error);
+    if (!Linux::ensureVideo(g_lastError))
+        return false;
     SDL_DisplayMode desktop;
-    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
-        throw Exception(std::string("Could not read the display mode: ") + SDL_GetError());
-    return fromSdl(desktop);
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+        g_lastError = std::string("Could not read the display mode: ") + SDL_GetError();
+        return false;
+    }
+    mode = fromSdl(desktop);
+    return true;
+}
+
+std::string lastDisplayModeError()
+{
+    return g_lastError;
 }
 
 bool changeDisplayMode(int width, int height, int)

@@ -5,6 +5,7 @@
 // Depends on: SDL2.
 #include "platform/MessageBox.h"
 
+#include "platform/linux/MessageBoxHook.h"
 #include "platform/linux/SdlVideo.h"
 #include "platform/linux/WindowRegistry.h"
 
@@ -15,23 +16,6 @@
 namespace System::Platform {
 
 namespace {
-
-bool boxesGoToStderr()
-{
-    const char* mode = std::getenv("FERNHOLLOW_MESSAGE_BOX");
-    return mode && std::strcmp(mode, "stderr") == 0;
-}
-
-MessageBoxResult writtenBox(const std::string& text, const std::string& caption,
-                            MessageBoxButtons buttons)
-{
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    std::fflush(stderr);
-    if (buttons == MessageBoxButtons::Ok)
-        return MessageBoxResult::Ok;
-    const char* answer = std::getenv("FERNHOLLOW_MESSAGE_BOX_ANSWER");
-    return answer && std::strcmp(answer, "yes") == 0 ? MessageBoxResult::Yes : MessageBoxResult::No;
-}
 
 Uint32 flagsOf(MessageBoxIcon icon)
 {
@@ -54,8 +38,8 @@ MessageBoxResult messageBox(NativeHandle owner, const std::string& text, const s
                             MessageBoxButtons buttons, MessageBoxIcon icon)
 {
     std::string error;
-    if (boxesGoToStderr() || !Linux::ensureVideo(error))
-        return writtenBox(text, caption, buttons);
+    if (Linux::messageBoxesGoToStderr() || !Linux::ensureVideo(error))
+        return Linux::writtenMessageBox(text, caption, buttons);
 
     SDL_MessageBoxButtonData okButton[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"}};
@@ -77,7 +61,7 @@ MessageBoxResult messageBox(NativeHandle owner, const std::string& text, const s
     }
     int pressed = -1;
     if (SDL_ShowMessageBox(&data, &pressed) != 0)
-        return writtenBox(text, caption, buttons);
+        return Linux::writtenMessageBox(text, caption, buttons);
     if (buttons == MessageBoxButtons::Ok)
         return MessageBoxResult::Ok;
     return pressed == 2 ? MessageBoxResult::Yes : MessageBoxResult::No;

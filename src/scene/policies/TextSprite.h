@@ -1,6 +1,6 @@
 #pragma once
 #include "engine/GLDriver.h"
-#include "engine/Types.h"
+#include "base/Types.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "config/RegistryReader.h"
 #include "config/RegistryWriter.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "platform/linux/RegistryFile.h"
 
 #include "ScratchConfigHome.h"

@@ -1,11 +1,12 @@
 #include "config/SaverConfig.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "platform/linux/RegistryFile.h"
 
 #include "ScratchConfigHome.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -333,4 +334,49 @@ TEST_F(SaverConfigTest, InstanceTriesAgainAfterAFailureAndSavesAtProcessExit)
     EXPECT_EQ(dword("Music"), 1);
     EXPECT_EQ(dword("width"), 1024);
     EXPECT_FALSE(has("UseDesktop"));
+}
+
+// Every row of the settings tables: read from the key under its name into its member, and written
+// back under its name, whatever the table holds.
+TEST_F(SaverConfigTest, EveryTableRowIsLoadedAndSavedUnderItsOwnName)
+{
+    // A value other than each row's default: the other flag, or the default plus a row's position.
+    std::string values;
+    std::int32_t step = 3;
+    auto other = [&step](const auto& row) { return row.flag ? 1 - row.byDefault : row.byDefault + step++; };
+    auto line = [](const char* name, std::int32_t value) {
+        char text[64];
+        std::snprintf(text, sizeof text, "\"%s\"=dword:%08x\n", name, static_cast<unsigned>(value));
+        return std::string(text);
+    };
+    for (const auto& row : System::DisplayRows)
+        values += line(row.name, other(row));
+    for (const auto& row : System::SoundRows)
+        values += line(row.name, other(row));
+    for (const auto& row : SaverOptionRows)
+        values += line(row.name, other(row));
+    storeKey(values);
+
+    step = 3;
+    {
+        SaverConfig config(table("0"));
+        for (const auto& row : System::DisplayRows)
+            EXPECT_EQ(row.get(config.displayMode()), other(row)) << row.name;
+        for (const auto& row : System::SoundRows)
+            EXPECT_EQ(row.get(config.soundSettings()), other(row)) << row.name;
+        for (const auto& row : SaverOptionRows)
+            EXPECT_EQ(row.get(config.options), other(row)) << row.name;
+
+        // Back to every default, saved.
+        config.setDisplayMode(System::defaultsOf(System::DisplayRows));
+        config.setSoundSettings(System::defaultsOf(System::SoundRows));
+        config.options = System::defaultsOf(SaverOptionRows);
+        config.save();
+    }
+    for (const auto& row : System::DisplayRows)
+        EXPECT_EQ(dword(row.name), row.byDefault) << row.name;
+    for (const auto& row : System::SoundRows)
+        EXPECT_EQ(dword(row.name), row.byDefault) << row.name;
+    for (const auto& row : SaverOptionRows)
+        EXPECT_EQ(dword(row.name), row.byDefault) << row.name;
 }

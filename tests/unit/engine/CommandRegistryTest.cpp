@@ -1,5 +1,5 @@
 #include "engine/CommandRegistry.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 
 #include <gtest/gtest.h>
 

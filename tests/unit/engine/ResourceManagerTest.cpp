@@ -1,5 +1,5 @@
 #include "LogCapture.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/GLDriver.h"
 #include "engine/ResourceManager.h"
 #include "engine/services/Font.h"

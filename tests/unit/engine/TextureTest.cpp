@@ -1,6 +1,6 @@
 #include "LogCapture.h"
 #include "PngWriter.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/Texture.h"
 #include "scene/ResourceHelpers.h"
 

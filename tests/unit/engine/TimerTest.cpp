@@ -1,4 +1,4 @@
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/Timer.h"
 #include "platform/Clock.h"
 

@@ -3,7 +3,7 @@
 #include "config/RegistryWriter.h"
 #include "engine/CommandRegistry.h"
 #include "engine/Engine.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/GLDriver.h"
 #include "engine/LevelFactory.h"
 #include "engine/ui/Form.h"
@@ -36,7 +36,7 @@ TEST(StartedEngine, TakesAFormWiresTheWireframeCommandAndRunsFrames)
 {
     LogCapture log;
     ScratchConfigHome home;
-    EngineSettings settings("Software\\Fernhollow tests");
+    Config<RegistryReader, RegistryWriter> settings("Software\\Fernhollow tests");
     settings.setDisplayMode(DisplayMode{256, 256, 32, false});
     // Kept to process exit: the input service and the console commands keep pointing at the engine.
     struct PlainFactory : LevelFactory {};

@@ -5,6 +5,7 @@
 #include "engine/services/Font.h"
 #include "engine/services/Sound.h"
 #include "scene/Forest.h"
+#include "scene/ForestLayers.h"
 #include "scene/Sprite.h"
 #include "scene/policies/AnimatedSprite.h"
 #include "scene/policies/BlendedAnimationSprite.h"
@@ -20,12 +21,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 using namespace System;
 using Windows::Forest;
+using Windows::ForestLayer;
+using Windows::ForestLayers;
+using Windows::LayerPicture;
 
 namespace {
 
@@ -47,12 +52,11 @@ protected:
         return forest;
     }
 
+    // The sprite of a layer (its name in ForestLayers), or "clock" or "fps", when it is of that kind.
     template <class Policy>
-    static Sprite<Policy>* as(const Forest& forest, std::size_t index)
+    static Sprite<Policy>* as(const Forest& forest, const std::string& name)
     {
-        if (index >= forest.getSprites().size())
-            return nullptr;
-        return dynamic_cast<Sprite<Policy>*>(forest.getSprites()[index]);
+        return dynamic_cast<Sprite<Policy>*>(forest.sprite(name));
     }
 
     static std::unique_ptr<DrawingSurface> surface;
@@ -60,9 +64,18 @@ protected:
 
 std::unique_ptr<DrawingSurface> ForestScene::surface;
 
-const std::vector<std::string> PictureNames = {"background", "deer",   "bg2",    "plant1",  "plant2",     "plant3",
-                                               "plant4",     "light1", "light2", "light3",  "rabbit",     "treebig",
-                                               "tree_light", "wpa1",   "wpa2",   "wpa3"};
+const std::size_t LayerCount = std::size(ForestLayers);
+
+// Every layer's pictures, in table order.
+std::vector<std::string> pictureNames()
+{
+    std::vector<std::string> names;
+    for (const ForestLayer& layer : ForestLayers)
+        for (const LayerPicture& picture : layer.pictures)
+            if (picture.name)
+                names.push_back(picture.name);
+    return names;
+}
 
 std::string nameOf(const Texture* texture)
 {
@@ -74,19 +87,20 @@ std::string nameOf(const Texture* texture)
 TEST_F(ForestScene, TwelveLayersInDrawOrderWithTheTablesPlacesAndMotions)
 {
     auto forest = build(1920, 1080);
-    ASSERT_EQ(forest->getSprites().size(), 13u);
+    ASSERT_EQ(forest->getSprites().size(), LayerCount + 1);
+    // Drawn in table order, the clock over them.
+    for (std::size_t i = 0; i < LayerCount; ++i)
+        EXPECT_EQ(forest->getSprites()[i], forest->sprite(ForestLayers[i].name)) << ForestLayers[i].name;
+    EXPECT_EQ(forest->getSprites().back(), forest->sprite("clock"));
 
-    for (std::size_t i : {0u, 2u, 9u, 10u}) {
-        auto* layer = as<simple_sprite>(*forest, i);
-        ASSERT_NE(layer, nullptr) << i;
-        EXPECT_EQ(layer->rect, (Rect{0, 0, 1920, 1080})) << i;
+    for (const char* name : {"background", "bg2", "treebig", "tree_light"}) {
+        auto* layer = as<simple_sprite>(*forest, name);
+        ASSERT_NE(layer, nullptr) << name;
+        EXPECT_EQ(layer->rect, (Rect{0, 0, 1920, 1080})) << name;
+        EXPECT_EQ(nameOf(layer->texture), name);
     }
-    EXPECT_EQ(nameOf(as<simple_sprite>(*forest, 0)->texture), "background");
-    EXPECT_EQ(nameOf(as<simple_sprite>(*forest, 2)->texture), "bg2");
-    EXPECT_EQ(nameOf(as<simple_sprite>(*forest, 9)->texture), "treebig");
-    EXPECT_EQ(nameOf(as<simple_sprite>(*forest, 10)->texture), "tree_light");
 
-    auto* deer = as<rotated_sprite<paused_update>>(*forest, 1);
+    auto* deer = as<rotated_sprite<paused_update>>(*forest, "deer");
     ASSERT_NE(deer, nullptr);
     EXPECT_EQ(nameOf(deer->texture), "deer");
     EXPECT_EQ(deer->rect, (Rect{1036, 680, 192, 140}));
@@ -110,7 +124,7 @@ TEST_F(ForestScene, TwelveLayersInDrawOrderWithTheTablesPlacesAndMotions)
         {"plant4", {-40, 732, 576, 378}, -5.0f, 1.0f, -0.4f, 0.0f, 302.4f},
     };
     for (std::size_t i = 0; i < 4; ++i) {
-        auto* plant = as<rotated_sprite<sine_update>>(*forest, 3 + i);
+        auto* plant = as<rotated_sprite<sine_update>>(*forest, plants[i].name);
         ASSERT_NE(plant, nullptr) << i;
         const PlantRow& row = plants[i];
         EXPECT_EQ(nameOf(plant->texture), row.name);
@@ -128,7 +142,7 @@ TEST_F(ForestScene, TwelveLayersInDrawOrderWithTheTablesPlacesAndMotions)
     EXPECT_LT(plant4.x, 0);
     EXPECT_GT(plant4.y + plant4.height, 1080);
 
-    auto* lights = as<blended_animation_sprite>(*forest, 7);
+    auto* lights = as<blended_animation_sprite>(*forest, "light");
     ASSERT_NE(lights, nullptr);
     ASSERT_EQ(lights->frames.size(), 3u);
     EXPECT_EQ(nameOf(lights->frames[0]) + nameOf(lights->frames[1]) + nameOf(lights->frames[2]),
@@ -137,7 +151,7 @@ TEST_F(ForestScene, TwelveLayersInDrawOrderWithTheTablesPlacesAndMotions)
     EXPECT_EQ(lights->fadeTime, 2.0f);
     EXPECT_EQ(lights->rect, (Rect{0, 0, 1920, 1080}));
 
-    auto* rabbit = as<translated_sprite>(*forest, 8);
+    auto* rabbit = as<translated_sprite>(*forest, "rabbit");
     ASSERT_NE(rabbit, nullptr);
     EXPECT_EQ(nameOf(rabbit->texture), "rabbit");
     EXPECT_EQ(rabbit->rect, (Rect{422, 691, 67, 54}));
@@ -147,7 +161,7 @@ TEST_F(ForestScene, TwelveLayersInDrawOrderWithTheTablesPlacesAndMotions)
     EXPECT_EQ(rabbit->axis.x, 0.0f);
     EXPECT_EQ(rabbit->axis.y, 1.0f);
 
-    auto* woodpecker = as<animated_sprite>(*forest, 11);
+    auto* woodpecker = as<animated_sprite>(*forest, "woodpecker");
     ASSERT_NE(woodpecker, nullptr);
     ASSERT_EQ(woodpecker->frames.size(), 3u);
     EXPECT_EQ(nameOf(woodpecker->frames[0]) + nameOf(woodpecker->frames[1]) + nameOf(woodpecker->frames[2]),
@@ -157,7 +171,7 @@ TEST_F(ForestScene, TwelveLayersInDrawOrderWithTheTablesPlacesAndMotions)
     EXPECT_EQ(woodpecker->burstTime, 1.3f);
     EXPECT_EQ(woodpecker->idleTime, 8.0f);
 
-    auto* clock = as<text_sprite<time_12h>>(*forest, 12);
+    auto* clock = as<text_sprite<time_12h>>(*forest, "clock");
     ASSERT_NE(clock, nullptr);
     EXPECT_EQ(clock->rect, (Rect{0, 0, 1920, 1080}));
     EXPECT_EQ(clock->position.x, 0.63f);
@@ -185,6 +199,7 @@ TEST_F(ForestScene, PicturesAreRegisteredInTableOrderAndUploadedInOneBatch)
         if (line.compare(0, sent.size(), sent) == 0)
             uploaded.push_back(line.substr(sent.size(), line.size() - sent.size() - 1));
     }
+    const std::vector<std::string> PictureNames = pictureNames();
     EXPECT_EQ(registered, PictureNames);
     EXPECT_EQ(log.count("Buffer uploaded\n"), 1u);
     const long batch = log.indexOf("Buffer uploaded\n");
@@ -201,7 +216,7 @@ TEST_F(ForestScene, PicturesAreRegisteredInTableOrderAndUploadedInOneBatch)
         EXPECT_LT(log.indexOf("[GL] Texture uploaded " + name + "\n"), batch) << name;
 
     // Every layer's pictures are on the GL side, with no decoded pixels kept.
-    auto* background = as<simple_sprite>(*forest, 0);
+    auto* background = as<simple_sprite>(*forest, "background");
     ASSERT_NE(background, nullptr);
     EXPECT_TRUE(background->texture->isUploaded());
     EXPECT_NE(background->texture->getGlName(), 0u);
@@ -223,7 +238,7 @@ TEST_F(ForestScene, TheBirdSongPlaysAfterTheBuildThePeckingWithEachBurstAndTheFo
     EXPECT_FALSE(woodpecker->isPlaying());
 
     forest->update(0.0);
-    auto* clock = as<text_sprite<time_12h>>(*forest, 12);
+    auto* clock = as<text_sprite<time_12h>>(*forest, "clock");
     ASSERT_NE(clock, nullptr);
     EXPECT_NE(clock->text, "Cool clock here :)");
     forest->update(8.0);  // the first rest is exactly 8 s
@@ -240,8 +255,9 @@ TEST_F(ForestScene, TheClockFollowsItsOptionsAndTheFrameRateTextComesLast)
 {
     {
         auto forest = build(1024, 768, true, false);
-        ASSERT_EQ(forest->getSprites().size(), 13u);
-        auto* clock = as<text_sprite<time_24h>>(*forest, 12);
+        ASSERT_EQ(forest->getSprites().size(), LayerCount + 1);
+        EXPECT_EQ(as<text_sprite<time_12h>>(*forest, "clock"), nullptr);
+        auto* clock = as<text_sprite<time_24h>>(*forest, "clock");
         ASSERT_NE(clock, nullptr);
         EXPECT_EQ(clock->position.x, 0.68f);
         EXPECT_EQ(clock->position.y, 0.93f);
@@ -249,21 +265,23 @@ TEST_F(ForestScene, TheClockFollowsItsOptionsAndTheFrameRateTextComesLast)
     }
     for (bool twelveHour : {true, false}) {
         auto forest = build(1024, 768, false, twelveHour);
-        EXPECT_EQ(forest->getSprites().size(), 12u) << twelveHour;
-        EXPECT_NE(as<animated_sprite>(*forest, 11), nullptr);
+        EXPECT_EQ(forest->getSprites().size(), LayerCount) << twelveHour;
+        EXPECT_EQ(forest->sprite("clock"), nullptr) << twelveHour;
+        EXPECT_NE(as<animated_sprite>(*forest, "woodpecker"), nullptr);
     }
     {
         LogCapture log;
         auto forest = build(1024, 768, true, true, true);
-        ASSERT_EQ(forest->getSprites().size(), 14u);
-        EXPECT_NE(as<text_sprite<time_12h>>(*forest, 12), nullptr);
-        auto* fps = as<text_sprite<fpsometer>>(*forest, 13);
+        ASSERT_EQ(forest->getSprites().size(), LayerCount + 2);
+        EXPECT_NE(as<text_sprite<time_12h>>(*forest, "clock"), nullptr);
+        auto* fps = as<text_sprite<fpsometer>>(*forest, "fps");
         ASSERT_NE(fps, nullptr);
+        EXPECT_EQ(forest->getSprites().back(), fps);
         EXPECT_EQ(fps->position.x, 0.02f);
         EXPECT_EQ(fps->position.y, 0.05f);
         EXPECT_EQ(fps->colour.a, 1.0f);
         EXPECT_EQ(fps->text, "FPSometer");
-        EXPECT_EQ(fps->font, as<text_sprite<time_12h>>(*forest, 12)->font);
+        EXPECT_EQ(fps->font, as<text_sprite<time_12h>>(*forest, "clock")->font);
         // One shared font, built once for each text.
         EXPECT_EQ(log.count("[GL] Texture uploaded font\n"), 2u);
     }

@@ -1,6 +1,6 @@
 // Glyph lists and text drawing on a real GL context: placement, scale, pen advance, additive
 // blending, and the empty text that touches nothing.
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/Texture.h"
 #include "engine/services/Font.h"
 #include "scene/Sprite.h"

@@ -1,5 +1,5 @@
 // The input devices where there is no display (DISPLAY is empty for these tests).
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/services/InputManager.h"
 #include "platform/InputDevices.h"
 

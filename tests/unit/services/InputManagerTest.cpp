@@ -1,6 +1,6 @@
 // The input manager over devices that behave as DirectInput's buffered devices do.
 #include "engine/Engine.h"
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/LevelFactory.h"
 #include "engine/services/InputManager.h"
 #include "engine/ui/Form.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Test doubles for the object tree: an Object and a Form that journal the calls they receive, and a
 // listener tap that turns every input signal into text.
-#include "engine/Exception.h"
+#include "base/Exception.h"
 #include "engine/ui/Form.h"
 
 #include <string>

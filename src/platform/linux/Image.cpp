@@ -1,17 +1,19 @@
-#include "scene/Image.h"
-
-#include "engine/Exception.h"
+// Linux platform layer: pictures decoded by DevIL, the image library of the Linux build. The library's
+// image is released with the object.
+// Depends on: DevIL (IL).
+#include "platform/Image.h"
 
 #include <IL/il.h>
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
-namespace System {
+namespace System::Platform {
 
 namespace {
 
-const char* const ReadError = "IL error, could not read image";
+ImageError g_lastError = ImageError::None;
 
 // No GL here takes a texture side over 16384, and 2^26 pixels (256 MiB as RGBA, eight staging stores)
 // is far past any picture of the program. A few hundred bytes of header may claim far more: such a
@@ -171,22 +173,63 @@ bool normalise()
     return ilConvertImage(target, IL_UNSIGNED_BYTE) == IL_TRUE;
 }
 
+class DevilImage final : public Image {
+public:
+    explicit DevilImage(ILuint name) : name(name) {}
+    ~DevilImage() override
+    {
+        ILuint released = name;
+        ilDeleteImages(1, &released);
+        drainErrors();
+    }
+
+    int width() const override { return query(IL_IMAGE_WIDTH); }
+    int height() const override { return query(IL_IMAGE_HEIGHT); }
+    int bitsPerPixel() const override { return query(IL_IMAGE_BITS_PER_PIXEL); }
+
+    void copyPixels(std::vector<unsigned char>& store) const override
+    {
+        ilBindImage(name);
+        const ILubyte* pixels = ilGetData();
+        ILint count = ilGetInteger(IL_IMAGE_SIZE_OF_DATA);
+        if (!pixels || count <= 0)
+            return;
+        if (store.size() < std::size_t(count))
+            store.resize(std::size_t(count));
+        std::memcpy(store.data(), pixels, std::size_t(count));
+    }
+
+private:
+    int query(ILenum what) const
+    {
+        ilBindImage(name);
+        return ilGetInteger(what);
+    }
+
+    ILuint name;
+};
+
+std::unique_ptr<Image> failed(ImageError error)
+{
+    g_lastError = error;
+    return nullptr;
+}
+
 } // namespace
 
-Image::Image(ResourceBlock bytes)
+std::unique_ptr<Image> Image::decode(ResourceBlock bytes)
 {
     ilInit();
     drainErrors();
     ILuint generated = 0;
     ilGenImages(1, &generated);
     if (drainErrors() != IL_NO_ERROR)
-        throw Exception("IL error, could not generate image");
-    name = generated;
+        return failed(ImageError::Generate);
 
-    ilBindImage(name);
+    ilBindImage(generated);
     if (drainErrors() != IL_NO_ERROR) {
         ilDeleteImages(1, &generated);
-        throw Exception("IL error, could not bind image");
+        return failed(ImageError::Bind);
     }
 
     ilEnable(IL_ORIGIN_SET);
@@ -201,48 +244,15 @@ Image::Image(ResourceBlock bytes)
     if (!loaded || !normalise()) {
         drainErrors();
         ilDeleteImages(1, &generated);
-        throw Exception(ReadError);
+        return failed(ImageError::Read);
     }
+    g_lastError = ImageError::None;
+    return std::make_unique<DevilImage>(generated);
 }
 
-Image::~Image()
+ImageError Image::lastError()
 {
-    ILuint released = name;
-    ilDeleteImages(1, &released);
-    drainErrors();
+    return g_lastError;
 }
 
-int Image::query(unsigned int what) const
-{
-    ilBindImage(name);
-    return ilGetInteger(what);
-}
-
-int Image::width() const
-{
-    return query(IL_IMAGE_WIDTH);
-}
-
-int Image::height() const
-{
-    return query(IL_IMAGE_HEIGHT);
-}
-
-int Image::bitsPerPixel() const
-{
-    return query(IL_IMAGE_BITS_PER_PIXEL);
-}
-
-void Image::copyPixels(std::vector<unsigned char>& store) const
-{
-    ilBindImage(name);
-    const ILubyte* pixels = ilGetData();
-    ILint count = ilGetInteger(IL_IMAGE_SIZE_OF_DATA);
-    if (!pixels || count <= 0)
-        return;
-    if (store.size() < std::size_t(count))
-        store.resize(std::size_t(count));
-    std::memcpy(store.data(), pixels, std::size_t(count));
-}
-
-} // namespace System
+} // namespace System::Platform

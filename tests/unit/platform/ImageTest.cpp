@@ -1,6 +1,6 @@
 #include "PngWriter.h"
-#include "engine/Exception.h"
-#include "scene/Image.h"
+#include "base/Exception.h"
+#include "engine/Texture.h"
 #include "scene/ResourceHelpers.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ std::string decodeExactCopy(const unsigned char* data, std::size_t size)
     block.data = copy.get();
     block.size = static_cast<std::uint32_t>(size);
     try {
-        Image image(block);
+        decodeImage(block);
         return "decoded";
     } catch (const Exception& e) {
         return e.message();
@@ -54,12 +54,14 @@ TEST(Image, ReadsSizeAndDepthAndCopiesPixels)
     ResourceBlock block;
     block.data = file.data();
     block.size = static_cast<std::uint32_t>(file.size());
-    Image image(block);
-    EXPECT_EQ(image.width(), 8);
-    EXPECT_EQ(image.height(), 4);
-    EXPECT_EQ(image.bitsPerPixel(), 32);
+    std::unique_ptr<Platform::Image> image = Platform::Image::decode(block);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(Platform::Image::lastError(), Platform::ImageError::None);
+    EXPECT_EQ(image->width(), 8);
+    EXPECT_EQ(image->height(), 4);
+    EXPECT_EQ(image->bitsPerPixel(), 32);
     std::vector<unsigned char> store;
-    image.copyPixels(store);
+    image->copyPixels(store);
     EXPECT_EQ(store, TestSupport::bottomRowFirst(picture.rows, 32));
 }
 
@@ -75,7 +77,10 @@ TEST(Image, BytesThatAreNotAnImageAreRefused)
     EXPECT_EQ(decodeExactCopy(noise.data(), noise.size()), "IL error, could not read image");
     EXPECT_EQ(decodeExactCopy(noise.data(), 0), "IL error, could not read image");
     ResourceBlock nothing;
-    EXPECT_THROW(Image{nothing}, Exception);
+    EXPECT_THROW(decodeImage(nothing), Exception);
+    // The platform's own report: no image and the failed step.
+    EXPECT_EQ(Platform::Image::decode(nothing), nullptr);
+    EXPECT_EQ(Platform::Image::lastError(), Platform::ImageError::Read);
 }
 
 // Every prefix of a PNG is refused, including the palette-with-transparency pictures on which the

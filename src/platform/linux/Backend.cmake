@@ -1,0 +1,16 @@
+# The Linux backend: X11 through SDL2 and Xlib, dialogs with GTK 3, resources in a GResource bundle,
+# sound through OpenAL Soft and ALURE, pictures decoded by DevIL.
+find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
+pkg_check_modules(ALURE REQUIRED IMPORTED_TARGET alure)
+pkg_check_modules(DEVIL REQUIRED IMPORTED_TARGET IL)
+find_program(GLIB_COMPILE_RESOURCES glib-compile-resources REQUIRED)
+
+set(FERNHOLLOW_PLATFORM_LIBRARIES PkgConfig::SDL2 PkgConfig::GIO PkgConfig::GTK3 PkgConfig::X11
+    OpenGL::GL OpenGL::GLX PkgConfig::OPENAL PkgConfig::ALURE PkgConfig::DEVIL)
+
+include(${CMAKE_SOURCE_DIR}/cmake/Resources.cmake)
