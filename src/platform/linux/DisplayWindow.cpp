@@ -74,7 +74,6 @@ SDL_Window* findWindowByHandle(NativeHandle handle)
 namespace {
 
 std::string g_lastError;
-bool g_swapPacing = true;
 
 class SdlDisplayWindow;
 std::vector<SdlDisplayWindow*>& liveWindows()
@@ -153,7 +152,6 @@ public:
     bool contextHandedOut = false;
     bool vsyncTried = false;
     bool vsync = false;
-    timespec nextSwap{};
 };
 
 SdlDisplayWindow* windowOf(DeviceContext dc)
@@ -227,7 +225,7 @@ SDL_GLContext ensureContext(SdlDisplayWindow* window)
     return window->context;
 }
 
-double refreshPeriod(SDL_Window* window)
+int refreshOf(SDL_Window* window)
 {
     SDL_DisplayMode mode;
     int hz = 0;
@@ -235,42 +233,7 @@ double refreshPeriod(SDL_Window* window)
         hz = mode.refresh_rate;
     if (hz <= 0 && SDL_GetCurrentDisplayMode(0, &mode) == 0)
         hz = mode.refresh_rate;
-    if (hz <= 0)
-        hz = 60;
-    return 1.0 / hz;
-}
-
-void addSeconds(timespec& t, double seconds)
-{
-    long long ns = t.tv_nsec + static_cast<long long>(seconds * 1e9);
-    t.tv_sec += ns / 1000000000LL;
-    t.tv_nsec = ns % 1000000000LL;
-}
-
-bool before(const timespec& a, const timespec& b)
-{
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
-// Waits until the next refresh tick; a frame that ran late starts a new schedule instead of
-// trying to catch up.
-void paceToRefresh(SdlDisplayWindow* window)
-{
-    double period = refreshPeriod(window->window);
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    if (window->nextSwap.tv_sec == 0) {
-        window->nextSwap = now;
-        addSeconds(window->nextSwap, period);
-        return;
-    }
-    if (before(now, window->nextSwap)) {
-        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &window->nextSwap, nullptr);
-        addSeconds(window->nextSwap, period);
-    } else {
-        window->nextSwap = now;
-        addSeconds(window->nextSwap, period);
-    }
+    return hz > 0 ? hz : 0;
 }
 
 } // namespace
@@ -405,23 +368,30 @@ void deleteContext(GLContextHandle context)
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
 }
 
+bool enableVsync(DeviceContext dc)
+{
+    SdlDisplayWindow* window = windowOf(dc);
+    if (!window)
+        return false;
+    if (!window->vsyncTried) {
+        window->vsyncTried = true;
+        window->vsync = SDL_GL_SetSwapInterval(1) == 0;
+    }
+    return window->vsync;
+}
+
+int refreshRate(DeviceContext dc)
+{
+    SdlDisplayWindow* window = windowOf(dc);
+    return window ? refreshOf(window->window) : 0;
+}
+
 void swapBuffers(DeviceContext dc)
 {
     SdlDisplayWindow* window = windowOf(dc);
     if (!window)
         return;
-    if (!window->vsyncTried) {
-        window->vsyncTried = true;
-        window->vsync = SDL_GL_SetSwapInterval(1) == 0;
-    }
     SDL_GL_SwapWindow(window->window);
-    if (!window->vsync && g_swapPacing)
-        paceToRefresh(window);
-}
-
-void setSwapPacing(bool on)
-{
-    g_swapPacing = on;
 }
 
 void* glProcAddress(const char* name)
