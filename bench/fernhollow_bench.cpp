@@ -225,15 +225,17 @@ void drawBatched(GLDriver& driver, const std::vector<GLDriver::RecordedQuad>& qu
 
 int frames(const std::string& variant, double seconds)
 {
-    if (variant != "scene" && variant != "whole" && variant != "batched") {
+    if (variant != "scene" && variant != "unplanned" && variant != "whole" && variant != "batched") {
         std::fprintf(stderr, "fernhollow_bench: unknown variant %s\n", variant.c_str());
         return 2;
     }
+    // Every reference draws as the saver did before frames were planned (a depth buffer too).
+    GLDriver::setFramePlanning(variant == "scene");
     Running running(true);
     Engine& engine = *running.engine;
     GLDriver& driver = *engine.getDriver();
     RenderManager& renderManager = *engine.getRenderManager();
-    Platform::setSwapPacing(false);
+    driver.setSwapPacing(false);
     driver.setCoveredDrawing(variant != "whole");
     std::vector<GLDriver::RecordedQuad> quads;
 
@@ -266,6 +268,7 @@ int frames(const std::string& variant, double seconds)
         } else {
             renderManager.render(driver);
         }
+        driver.flush();
         glFinish();
         const double renderEnd = wall();
         const double process1 = processCpu();
@@ -295,7 +298,7 @@ int frames(const std::string& variant, double seconds)
     result("frame_ms", median(frameWall));
     result("frame_cpu_ms", median(frameCpu));
     result("fps", counted / (elapsed / 1000.0));
-    Platform::setSwapPacing(true);
+    driver.setSwapPacing(true);
     engine.stop();
     running.forest.reset();
     return 0;

@@ -24,6 +24,7 @@ from harness import XServer, wait_until  # noqa: E402
 
 REPEATS = int(os.environ.get("FERNHOLLOW_BENCH_REPEATS", "5"))
 GEOMETRIES = ["1920x1080x24", "1024x768x24"]
+VARIANTS = ("scene", "unplanned", "whole", "batched")
 FRAME_SECONDS = float(os.environ.get("FERNHOLLOW_BENCH_FRAME_SECONDS", "6"))
 POWER_SECONDS = float(os.environ.get("FERNHOLLOW_BENCH_POWER_SECONDS", "30"))
 MEMORY_SECONDS = 10.0
@@ -184,6 +185,25 @@ def power(session, runs):
     return cpu, fps
 
 
+GLSLIDESHOW = "/usr/libexec/xscreensaver/glslideshow"
+
+
+def peer_power(session, runs):
+    """The desktop host's own full-screen photo cross-fade hack in the same display, as a reference."""
+    cpu = []
+    for run in range(runs):
+        process = subprocess.Popen([GLSLIDESHOW, "-root"], env=session.env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        time.sleep(2.0)
+        wall0, cpu0 = time.monotonic(), cpu_seconds(process.pid)
+        time.sleep(POWER_SECONDS)
+        wall1, cpu1 = time.monotonic(), cpu_seconds(process.pid)
+        process.terminate()
+        process.wait()
+        cpu.append(100.0 * (cpu1 - cpu0) / (wall1 - wall0))
+    return cpu
+
+
 def others():
     """What else used the CPU while the benchmark started: the busiest other processes."""
     out = subprocess.run(["ps", "-eo", "pcpu,comm", "--sort=-pcpu"], capture_output=True, text=True).stdout
@@ -209,13 +229,14 @@ def main():
             pictures = session.bench("pictures", str(max(REPEATS, 7)))
             frames = {}
             for repeat in range(REPEATS):
-                for variant in ("scene", "whole", "batched"):
+                for variant in VARIANTS:
                     values = session.bench("frames", variant, str(FRAME_SECONDS))
                     for name, value in values.items():
                         frames.setdefault(variant, {}).setdefault(name, []).extend(value)
             peaks, before_scene = memory(session, REPEATS)
             cpu, fps = power(session, REPEATS)
-            results[geometry] = dict(startup=rows, pictures=pictures, frames=frames, peaks=peaks, before_scene=before_scene, cpu=cpu, fps=fps)
+            peer = peer_power(session, REPEATS) if os.path.exists(GLSLIDESHOW) else []
+            results[geometry] = dict(startup=rows, pictures=pictures, frames=frames, peaks=peaks, before_scene=before_scene, cpu=cpu, fps=fps, peer=peer)
             print("   start-up %.0f ms, frame %.1f fps, peak %.0f MiB, power %.0f %% at %.1f fps" % (
                 median(rows["first"]), median(frames["scene"]["fps"]), median(peaks), median(cpu), median(fps)),
                 flush=True)
@@ -285,14 +306,19 @@ def write(results, renderer, load_before, load_after, busy):
         add("| variant | fps | frame ms | update CPU ms | render ms (to glFinish) | render CPU ms (all threads) "
             "| frame CPU ms (all threads) |")
         add("|---|---:|---:|---:|---:|---:|---:|")
-        names = {"scene": "the scene as the saver draws it (covered cells only)",
+        names = {"scene": "the scene as the saver draws it (planned frames)",
+                 "unplanned": "reference: frame planning off (quad by quad over covered cells, depth buffer: the saver before)",
                  "whole": "reference: covered-cells drawing off (every quad whole)",
                  "batched": "reference: all quads at once (one state set-up, no per-quad pushes, whole quads)"}
-        for variant in ("scene", "whole", "batched"):
+        for variant in VARIANTS:
             v = f[variant]
             add("| %s | %.1f | %.1f | %.3f | %.1f | %.1f | %.1f |" % (
                 names[variant], m(v["fps"]), m(v["frame_ms"]), m(v["update_cpu_ms"]), m(v["render_ms"]),
                 m(v["render_cpu_ms"]), m(v["frame_cpu_ms"])))
+        add("")
+        scene_cpu = m(f["scene"]["frame_cpu_ms"])
+        add("Frame CPU of the scene as a share of each reference: %s." % ", ".join(
+            "%s %.2f" % (variant, scene_cpu / m(f[variant]["frame_cpu_ms"])) for variant in VARIANTS[1:]))
         add("")
         add("### Memory")
         add("")
@@ -314,7 +340,7 @@ def write(results, renderer, load_before, load_after, busy):
         add("| reference: staging + kept stores + the driver's texture copies | %.1f |" % (
             staging + kept + sum(decoded.values())))
         add("")
-        add("### Power (%d s of the scene with the display's refresh pacing the swaps; vsync unavailable)" %
+        add("### Power (%d s of the scene as shipped: frame ceiling in force, vsync unavailable)" %
             POWER_SECONDS)
         add("")
         scene = f["scene"]
@@ -326,6 +352,9 @@ def write(results, renderer, load_before, load_after, busy):
         add("| reference: the cost of min(60, the renderer's own rate) frames a second at the measured "
             "CPU per frame, %% of one core | %.0f |" % at60)
         add("| reference: unpaced, the renderer's own rate (fps) | %.1f |" % m(scene["fps"]))
+        if r["peer"]:
+            add("| reference: `glslideshow -root` (xscreensaver-gl) in the same display, %% of one core (range %s) "
+                "| %.0f |" % (spread(r["peer"]), m(r["peer"])))
         add("")
     add("## How the figures are taken")
     add("")
@@ -336,7 +365,7 @@ def write(results, renderer, load_before, load_after, busy):
     add("- Frame cost: `fernhollow_bench frames` starts the engine and the forest as the saver does, switches the "
         "swap pacing off, and times each frame: the update on the CPU (thread time), the render up to "
         "`glFinish` (wall time, and CPU time of all the process's threads, llvmpipe's workers included), the "
-        "whole frame with its swap. The three variants alternate, so drift in the machine hits them alike.")
+        "whole frame with its swap. The variants alternate, so drift in the machine hits them alike.")
     add("- Memory: the peak resident set (`ru_maxrss`) of a saver run ended by SIGTERM.")
     add("- Power: CPU time (user + system, all threads, from `/proc`) of the saver over the stated wall time, "
         "with the swap pacing on as shipped; frames per second from the frame count the saver traces when it "

@@ -47,8 +47,9 @@ public:
     Config(const Config&) = delete;
     Config& operator=(const Config&) = delete;
 
-    // Each group (width, height, depth; Music, Sound, Volume) replaces the values in memory only when
-    // all three of its values can be read.
+    // The display group (width, height, depth: one mode) replaces the values in memory only when all
+    // three can be read. The sound values do not depend on each other: each readable one is taken, an
+    // unreadable one keeps the value in memory.
     virtual void load()
     {
         Reader reader(path);
@@ -58,25 +59,39 @@ public:
             storedMode = readMode;
         }
         SoundSettings readSound = sound;
-        if (readSoundGroup(reader, readSound)) {
-            sound = readSound;
+        if (readSoundGroup(reader, readSound))
             storedSound = readSound;
-        }
+        sound = readSound;
     }
 
+    // One transaction; throws when it could not be stored.
     virtual void save()
     {
         Writer writer(path);
-        writeDisplay(writer);
-        writeSound(writer);
-        storedMode = mode;
-        storedSound = sound;
+        saveInto(writer);
+        writer.commit();
+        markSaved();
     }
 
     DisplayMode displayMode() const override { return mode; }
     void setDisplayMode(const DisplayMode& value) { mode = value; }
     SoundSettings soundSettings() const override { return sound; }
     void setSoundSettings(const SoundSettings& value) { sound = value; }
+
+protected:
+    // The display and sound groups into a writer that the caller commits, so a derived class can store
+    // its own values in the same transaction; markSaved once the commit succeeded.
+    void saveInto(Writer& writer) const
+    {
+        writeDisplay(writer);
+        writeSound(writer);
+    }
+
+    void markSaved()
+    {
+        storedMode = mode;
+        storedSound = sound;
+    }
 
 private:
     // Equal in every stored value (a display mode's fullScreen is not stored).
@@ -102,6 +117,21 @@ private:
         }
     }
 
+    // Each readable value of the group; true when all of them were read.
+    template <class Group, std::size_t N>
+    static bool readEach(const Reader& reader, const Setting<Group> (&rows)[N], Group& into)
+    {
+        bool all = true;
+        for (const Setting<Group>& row : rows) {
+            try {
+                row.set(into, static_cast<std::int32_t>(reader.readDword(row.name)));
+            } catch (const Exception&) {
+                all = false;
+            }
+        }
+        return all;
+    }
+
     template <class Group, std::size_t N>
     static void writeGroup(Writer& writer, const Setting<Group> (&rows)[N], const Group& group)
     {
@@ -110,7 +140,7 @@ private:
     }
 
     static bool readDisplay(const Reader& reader, DisplayMode& into) { return readGroup(reader, DisplayRows, into); }
-    static bool readSoundGroup(const Reader& reader, SoundSettings& into) { return readGroup(reader, SoundRows, into); }
+    static bool readSoundGroup(const Reader& reader, SoundSettings& into) { return readEach(reader, SoundRows, into); }
     void writeDisplay(Writer& writer) const { writeGroup(writer, DisplayRows, mode); }
     void writeSound(Writer& writer) const { writeGroup(writer, SoundRows, sound); }
 
@@ -132,12 +162,16 @@ private:
             writeDisplay(writer);
         if (audio)
             writeSound(writer);
+        writer.commit();
     }
 
+    // One line, whatever the message's lines.
     static void reportSaveFailure(std::string message)
     {
         while (!message.empty() && message.back() == '\n')
             message.pop_back();
+        for (std::size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at))
+            message.replace(at, 1, ": ");
         std::fprintf(stderr, "fernhollow: could not save settings: %s\n", message.c_str());
     }
 

@@ -7,13 +7,19 @@
 
 namespace System {
 
+std::string keyCreationError(const std::string& keyPath)
+{
+    std::string reason = Platform::RegistryKey::lastError();
+    return "Could not create registry key " + keyPath + "\n" + (reason.empty() ? "" : reason + "\n");
+}
+
 RegistryReader::RegistryReader(const std::string& keyPath)
     : key(Platform::RegistryKey::open(keyPath))
 {
     if (!key)
         key = Platform::RegistryKey::create(keyPath);
     if (!key)
-        throw Exception("Could not create registry key " + keyPath + "\n");
+        throw Exception(keyCreationError(keyPath));
 }
 
 RegistryReader::~RegistryReader() = default;

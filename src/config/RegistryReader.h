@@ -8,10 +8,12 @@
 
 namespace System {
 
+// "Could not create registry key <keyPath>\n", then the platform's reason on a line of its own when known.
+std::string keyCreationError(const std::string& keyPath);
+
 class RegistryReader {
 public:
-    // Throws Exception "Could not create registry key <keyPath>\n" when the key can be neither opened
-    // nor created.
+    // Throws Exception keyCreationError(keyPath) when the key can be neither opened nor created.
     explicit RegistryReader(const std::string& keyPath);
     ~RegistryReader();  // closes the key
     RegistryReader(const RegistryReader&) = delete;

@@ -1,6 +1,7 @@
 #include "config/RegistryWriter.h"
 
 #include "base/Exception.h"
+#include "config/RegistryReader.h"
 
 namespace System {
 
@@ -8,7 +9,7 @@ RegistryWriter::RegistryWriter(const std::string& keyPath)
     : key(Platform::RegistryKey::create(keyPath))
 {
     if (!key)
-        throw Exception("Could not create registry key " + keyPath + "\n");
+        throw Exception(keyCreationError(keyPath));
 }
 
 RegistryWriter::~RegistryWriter() = default;
@@ -21,6 +22,13 @@ void RegistryWriter::writeDword(const std::string& name, std::uint32_t value)
 void RegistryWriter::writeText(const std::string& name, const std::string& text)
 {
     key->setString(name, text);
+}
+
+void RegistryWriter::commit()
+{
+    std::string error;
+    if (!key->flush(error))
+        throw Exception("Could not save the settings\n" + error + "\n");
 }
 
 } // namespace System

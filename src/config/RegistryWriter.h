@@ -1,6 +1,7 @@
 #pragma once
 // Writes values into one registry key below the current user, creating the key when missing. The
-// writes are committed together when the writer is destroyed.
+// writes are committed together by commit(), or when the writer is destroyed (failures then only go to
+// stderr).
 #include "platform/Registry.h"
 
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace System {
 class RegistryWriter {
 public:
     // Throws Exception "Could not create registry key <keyPath>\n" when the key can be neither created
-    // nor opened.
+    // nor opened, followed by a line naming the file and the system's reason when it is known.
     explicit RegistryWriter(const std::string& keyPath);
     ~RegistryWriter();  // closes the key, committing the writes
     RegistryWriter(const RegistryWriter&) = delete;
@@ -22,6 +23,9 @@ public:
     void writeDword(const std::string& name, std::uint32_t value);
     // A REG_SZ: the text with its terminating NUL.
     void writeText(const std::string& name, const std::string& text);
+    // Stores every write so far as one transaction. Throws Exception "Could not save the settings\n"
+    // followed by a line naming the file and the reason when they could not be stored.
+    void commit();
 
 private:
     std::unique_ptr<Platform::RegistryKey> key;

@@ -28,13 +28,17 @@ void SaverConfig::load()
     reader.readText("SiteAddressURL", siteAddressText);
 }
 
+// One transaction for everything: a reader, a crash or a second dialog never sees the engine's groups
+// of one choice beside the saver's values of another.
 void SaverConfig::save()
 {
-    Config::save();
     System::RegistryWriter writer(keyPath);
+    saveInto(writer);
     for (const System::Setting<SaverOptions>& row : SaverOptionRows)
         writer.writeDword(row.name, static_cast<std::uint32_t>(row.get(options)));
     writer.writeText("SiteAddressURL", siteAddressText);
+    writer.commit();
+    markSaved();
 }
 
 std::string SaverConfig::siteAddress() const

@@ -89,11 +89,19 @@ void GLDriver::start(Platform::DeviceContext dc)
     glDepthFunc(GL_LEQUAL);
     glClearDepth(1.0);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+    const bool vsync = Platform::enableVsync(dc);
+    const int refresh = Platform::refreshRate(dc);
+    const bool software = FramePacer::isSoftwareRenderer(glText(GL_RENDERER));
+    pacer.configure(refresh, software, vsync);
+    log("Frame ceiling " + std::to_string(pacer.ceiling()) + " frames/s (" + FramePacer::reasonFor(refresh, software) +
+        ")");
     log("OpenGL driver started");
 }
 
 void GLDriver::setViewport(int w, int h)
 {
+    flush();
     partialView = false;
     glViewport(0, 0, w, h);
     glMatrixMode(GL_PROJECTION);
@@ -106,6 +114,7 @@ void GLDriver::setViewport(int w, int h)
 
 void GLDriver::setView(const Types::Rect& area, int surfaceWidth, int surfaceHeight)
 {
+    flush();
     view[0] = area.x;
     view[1] = surfaceHeight - area.y - area.height;
     view[2] = area.width;
@@ -128,6 +137,8 @@ void GLDriver::enableLighting()
 
 void GLDriver::beginFrame()
 {
+    flush();
+    planning = framePlanning() && !wireframe;
     if (wireframe) {
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -137,6 +148,7 @@ void GLDriver::beginFrame()
 
 void GLDriver::clearColour()
 {
+    flush();
     if (!partialView) {
         glClear(GL_COLOR_BUFFER_BIT);
         return;
@@ -150,11 +162,13 @@ void GLDriver::clearColour()
 
 void GLDriver::begin2D()
 {
+    flush();
     enter2D(false);
 }
 
 void GLDriver::begin2DAdditive()
 {
+    flush();
     enter2D(true);
 }
 
@@ -165,7 +179,7 @@ void GLDriver::enter2D(bool additive)
 {
     if (mode2D == 1)
         return;
-    end2D();
+    leave2DState();
     glPushAttrib(0x6FF3);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -185,6 +199,12 @@ void GLDriver::enter2D(bool additive)
 
 void GLDriver::end2D()
 {
+    flush();
+    leave2DState();
+}
+
+void GLDriver::leave2DState()
+{
     if (mode2D == 1) {
         glMatrixMode(GL_PROJECTION);
         glPopMatrix();
@@ -202,7 +222,7 @@ void GLDriver::end2D()
 void GLDriver::leave2D()
 {
     if (mode2D != 2) {
-        end2D();
+        leave2DState();
         mode2D = 2;
     }
 }
@@ -301,8 +321,20 @@ bool GLDriver::coveredQuads(const Types::Rect& rect, const Texture& texture)
     return true;
 }
 
+bool GLDriver::plannable(const Texture* texture) const
+{
+    return planning && coveredDrawing && !recorder && !wireframe && mode2D != 1 && texture && texture->isLoaded();
+}
+
 void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
 {
+    if (plannable(texture)) {
+        GLfloat colour[4];
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        queue(rect, texture, colour);
+        return;
+    }
+    flush();
     bool textured = texture && texture->isLoaded();
     if (recorder) {
         RecordedQuad recorded;
@@ -334,17 +366,28 @@ void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
 void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture, Types::Colour32 colour)
 {
     glColor4ub(colour.r, colour.g, colour.b, colour.a);
+    if (plannable(texture)) {
+        const float c[4] = {colour.r / 255.0f, colour.g / 255.0f, colour.b / 255.0f, colour.a / 255.0f};
+        queue(rect, texture, c);
+        return;
+    }
     drawQuad(rect, texture);
 }
 
 void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture, const Types::Colour& colour)
 {
     glColor4f(colour.r, colour.g, colour.b, colour.a);
+    if (plannable(texture)) {
+        const float c[4] = {colour.r, colour.g, colour.b, colour.a};
+        queue(rect, texture, c);
+        return;
+    }
     drawQuad(rect, texture);
 }
 
 void GLDriver::drawOutline(const Types::Rect& rect, Types::Colour32 colour)
 {
+    flush();
     glColor4ub(colour.r, colour.g, colour.b, colour.a);
     begin2D();
     // Lines are never textured; the pushed enable bits restore the caller's setting.
@@ -369,11 +412,16 @@ void GLDriver::drawOutline(const Types::Rect& rect, Types::Colour32 colour)
 
 void GLDriver::swapBuffers()
 {
+    flush();
+    planning = false;
     Platform::swapBuffers(deviceContext);
+    pacer.pace();
 }
 
 void GLDriver::releaseContext()
 {
+    planned.clear();
+    planning = false;
     if (context)
         Platform::deleteContext(context);
     context = nullptr;
@@ -381,6 +429,7 @@ void GLDriver::releaseContext()
 
 void GLDriver::setWireframe(const std::string& argument)
 {
+    flush();
     if (argument == "false" || argument == "0" || argument == "no") {
         wireframe = false;
         glEnable(GL_TEXTURE_2D);

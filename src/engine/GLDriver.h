@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Types.h"
+#include "engine/FramePacer.h"
 #include "platform/Handle.h"
 
 #include <cstdint>
@@ -37,7 +38,11 @@ public:
     void drawQuad(const Types::Rect& rect, Texture* texture, Types::Colour32 colour);
     void drawQuad(const Types::Rect& rect, Texture* texture, const Types::Colour& colour);
 
+    // Shows the frame, then keeps to the frame ceiling (logged by start).
     void swapBuffers();
+    int frameCeiling() const { return pacer.ceiling(); }
+    // Benchmarks switch the ceiling's waiting off (true again restores it).
+    void setSwapPacing(bool on) { pacer.setEnabled(on); }
     void releaseContext();
     // "false", "0", "no" turn wireframe off; "true", "1", "yes" on; anything else throws
     // Exception "Invalid parameter - <argument>".
@@ -69,7 +74,23 @@ public:
         float colour[4];
     };
     void setCoveredDrawing(bool on) { coveredDrawing = on; }
-    void setQuadRecorder(std::vector<RecordedQuad>* into) { recorder = into; }
+    void setQuadRecorder(std::vector<RecordedQuad>* into)
+    {
+        flush();
+        recorder = into;
+    }
+
+    // Frame planning, on unless switched off (one switch for the process, read by each frame and by
+    // the display window when it picks its visual). While a frame is planned (from beginFrame to
+    // swapBuffers) textured quads are queued and drawn together at the next other drawing operation:
+    // each only over the screen tiles where it can change a pixel and that no later opaque quad of the
+    // batch covers, and with blending off where it is opaque itself. The pixels are those of drawing
+    // every quad at once. The 2D engine never tests depth, so a planned window needs no depth buffer
+    // (which keeps Mesa's software renderer on its fast path for unblended spans).
+    static void setFramePlanning(bool on);
+    static bool framePlanning();
+    // Draws whatever the plan holds now (reading pixels in between needs it).
+    void flush();
 
     bool getMultitexture() const { return multitexture; }
     bool getWireframe() const { return wireframe; }
@@ -82,9 +103,33 @@ public:
 private:
     void enter2D(bool additive);
     void leave2D();
+    void leave2DState();
+    bool plannable(const Texture* texture) const;
     void quad(const Types::Rect& rect, float s0, float t0, float s1, float t1);
     bool coveredQuads(const Types::Rect& rect, const Texture& texture);
     void log(const std::string& message);
+    void queue(const Types::Rect& rect, Texture* texture, const float colour[4]);
+    void drawPlan();
+
+    struct PlannedQuad {
+        const Texture* texture;
+        unsigned int glName;
+        Types::Rect rect;
+        float colour[4];
+        float matrix[16];
+        bool identity;
+    };
+    struct Span {
+        int first, last;  // cells, inclusive; first > last when the tile misses the quad
+        bool inside;      // every pixel of the tile lies within the quad
+    };
+    struct OpenBox {
+        int x0, x1, y0;
+    };
+    void markTiles(const PlannedQuad& quad, std::uint8_t* cover, std::uint8_t* opaque);
+    void drawTiles(const std::uint8_t* mask, std::uint8_t want, const Types::Rect& rect);
+    static void spansOf(const std::vector<int>& bounds, int grid, int tiles, int limit, int sureFirst, int sureEnd,
+                        std::vector<Span>& out);
 
     bool multitexture = false;
     Platform::DeviceContext deviceContext = nullptr;
@@ -98,6 +143,18 @@ private:
     bool partialView = false;  // setView: clearColour keeps to the view
     std::int32_t view[4] = {0, 0, 0, 0};  // GL window coordinates: x, y from the bottom, width, height
     std::vector<RecordedQuad>* recorder = nullptr;
+    FramePacer pacer;
+
+    // The frame plan; every store is sized once (and again only when the viewport grows), so a
+    // planned frame allocates nothing.
+    bool planning = false;
+    std::vector<PlannedQuad> planned;
+    std::vector<std::uint8_t> tileCover, tileOpaque, tileHidden;
+    std::vector<Span> columns, rows;
+    std::vector<int> boundaries;
+    std::vector<OpenBox> openBoxes, nextBoxes;
+    int viewport[4] = {0, 0, 0, 0};
+    int tilesX = 0, tilesY = 0;
 };
 
 } // namespace System

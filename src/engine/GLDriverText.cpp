@@ -22,6 +22,7 @@ const std::size_t MaxTextBytes = 999;
 // The upload comes first, so a texture it refuses leaves no lists behind.
 void GLDriver::buildFont(Font& font)
 {
+    flush();
     Texture& texture = font.getTexture();
     upload(texture);
 
@@ -54,6 +55,7 @@ void GLDriver::buildFont(Font& font)
 
 void GLDriver::drawText(float x, float y, Font& font, const std::string& text)
 {
+    flush();
     const float scaleX = font.getScaleX();
     const float scaleY = font.getScaleY();
     // A zero scale has no area to draw in, and would divide the position by zero.

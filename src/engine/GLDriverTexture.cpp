@@ -64,6 +64,7 @@ PixelFormat formatOf(const Texture& texture)
 
 void GLDriver::upload(Texture& texture)
 {
+    flush();
     // A batch texture keeps "loaded" but no pixels once it has been sent: nothing to send again.
     ByteStore* pixels = texture.getPixels();
     if (!texture.isLoaded() || !pixels)

@@ -1,6 +1,7 @@
 #include "engine/GLWindow.h"
 
 #include "base/Exception.h"
+#include "engine/GLDriver.h"
 #include "engine/Log.h"
 #include "engine/services/InputManager.h"
 #include "engine/services/SoundManager.h"
@@ -90,7 +91,8 @@ bool GLWindow::create()
     if (!spanning)
         monitorAreas.assign(1, surfaceArea);
     spec.colourBits = depth;
-    spec.depthBits = 16;
+    // The 2D engine never tests depth; a planned frame spares the software renderer the buffer.
+    spec.depthBits = GLDriver::framePlanning() ? 0 : 16;
     window = DisplayWindow::create(spec, [this](WindowMessage what, int a, int b) {
         procedure(static_cast<int>(what), a, b);
     });

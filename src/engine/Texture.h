@@ -1,6 +1,7 @@
 #pragma once
 #include "base/ResourceBlock.h"
 #include "base/Types.h"
+#include "engine/CellGrid.h"
 #include "platform/Image.h"
 
 #include <cstdint>
@@ -66,13 +67,14 @@ public:
     // Which cells of a grid x grid division of the picture hold a texel that drawing can change (alpha
     // above 0), rows bottom first like the pixels; empty when every cell counts. Lets a quad skip the
     // screen area where the picture is fully transparent.
-    const std::vector<std::uint8_t>& getCoverage() const { return coverage; }
-    int getCoverageGrid() const { return coverageGrid; }
-    void setCoverage(int grid, std::vector<std::uint8_t> cells)
-    {
-        coverageGrid = grid;
-        coverage = std::move(cells);
-    }
+    const std::vector<std::uint8_t>& getCoverage() const { return coverage.cells(); }
+    int getCoverageGrid() const { return coverage.size(); }
+    const CellGrid& getCoverageCells() const { return coverage; }
+    void setCoverage(int grid, std::vector<std::uint8_t> cells) { coverage = CellGrid(grid, std::move(cells)); }
+    // Which cells a quad drawn in opaque white replaces whole: every texel that can be sampled there
+    // has alpha 255. Empty when no cell is known to be opaque.
+    const CellGrid& getOpaqueCells() const { return opaque; }
+    void setOpaqueCells(int grid, std::vector<std::uint8_t> cells) { opaque = CellGrid(grid, std::move(cells)); }
     static int bytesPerPixel(PixelLayout layout);
     // The layout the image library's bits per pixel name; any other depth keeps the current one.
     static PixelLayout layoutFor(int bitsPerPixel, PixelLayout current);
@@ -91,8 +93,8 @@ private:
     bool uploaded = false;
     ByteStore* pixels = nullptr;
     std::unique_ptr<ByteStore> own;
-    int coverageGrid = 0;
-    std::vector<std::uint8_t> coverage;
+    CellGrid coverage;
+    CellGrid opaque;
 };
 
 // The platform's decoder with the program's messages: throws Exception "IL error, could not generate

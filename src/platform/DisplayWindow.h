@@ -58,11 +58,13 @@ PixelFormatDescription describePixelFormat(DeviceContext dc, int format);
 GLContextHandle createContext(DeviceContext dc);
 bool makeCurrent(DeviceContext dc, GLContextHandle context);
 void deleteContext(GLContextHandle context);
-// Swaps with vsync; where the driver refuses vsync, waits out the rest of the display's refresh
-// period (60 Hz when unknown) so an unthrottled loop never burns a core.
+// Asks the driver to wait for the display's refresh on every swap; false when it refuses.
+bool enableVsync(DeviceContext dc);
+// The refresh rate of the display showing dc's window, in Hz; 0 when unknown.
+int refreshRate(DeviceContext dc);
+// Shows the back buffer (with vsync when enableVsync succeeded; the engine keeps its own frame
+// ceiling either way).
 void swapBuffers(DeviceContext dc);
-// Benchmarks switch that waiting off (true again restores it) to measure what the renderer can do.
-void setSwapPacing(bool on);
 
 // Entry point of a GL function by name; null when the driver has none.
 void* glProcAddress(const char* name);

@@ -19,6 +19,17 @@ public:
     static std::unique_ptr<RegistryKey> open(const std::string& path);
     // Opens the key, creating the folder, the file and the key when missing; null when impossible.
     static std::unique_ptr<RegistryKey> create(const std::string& path);
+    // Why the last open or create failed, as one line naming the file and the
+    // system's reason ("/home/ann/.config/fernhollow/user.reg: Is a directory"); empty when unknown.
+    static std::string lastError();
+
+    // Stores the writes made so far now, as one transaction. False with the reason in error (one line
+    // naming the file) when they could not be stored; they are then dropped, not tried again on close.
+    virtual bool flush(std::string& error)
+    {
+        error.clear();
+        return true;
+    }
 
     // The value's type and bytes (a string carries its terminating NUL; a DWORD is 4 bytes,
     // little-endian). False when there is no such value.

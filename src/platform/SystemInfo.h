@@ -15,6 +15,9 @@ struct OsVersion {
 };
 
 OsVersion osVersion();
+// Puts /dev/null on any of standard input, output and error that is closed, so no file or connection
+// opened later takes its number (a library's diagnostics would otherwise land in it). Called first.
+void openClosedStandardStreams();
 std::string currentDirectory();
 // The root window of the default screen (0 without a display).
 NativeHandle rootWindow();

@@ -26,6 +26,15 @@ bool isLetter(const std::string& token, char letter)
     return token.size() == 1 && std::tolower(static_cast<unsigned char>(token[0])) == letter;
 }
 
+// An argument in quotes, as an error message shows it: a long one is cut, so the message stays short.
+std::string quoted(const std::string& argument)
+{
+    constexpr std::size_t limit = 64;
+    if (argument.size() <= limit)
+        return "\"" + argument + "\"";
+    return "\"" + argument.substr(0, limit) + "...\" (" + std::to_string(argument.size()) + " characters)";
+}
+
 System::Platform::NativeHandle readHandle(const std::string& token, const char* after)
 {
     bool digits = !token.empty() && token.size() <= 10;
@@ -33,7 +42,7 @@ System::Platform::NativeHandle readHandle(const std::string& token, const char* 
         digits = digits && std::isdigit(static_cast<unsigned char>(c));
     unsigned long long value = digits ? std::strtoull(token.c_str(), nullptr, 10) : 0;
     if (!digits || value > 0xFFFFFFFFull)
-        throw BadArgument("the window handle \"" + token + "\" after " + after +
+        throw BadArgument("the window handle " + quoted(token) + " after " + after +
                           " is not an unsigned decimal number");
     return static_cast<System::Platform::NativeHandle>(value);
 }
@@ -51,7 +60,7 @@ System::Platform::NativeHandle readWindowId(const std::string& text, const char*
                                    ? std::strtoull(start, &end, base)
                                    : 0;
     if (!end || *end || errno || value == 0 || value > 0xFFFFFFFFull)
-        throw BadArgument("the window id \"" + text + "\" of " + source + " is not a window id");
+        throw BadArgument("the window id " + quoted(text) + " of " + source + " is not a window id");
     return static_cast<System::Platform::NativeHandle>(value);
 }
 

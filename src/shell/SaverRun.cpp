@@ -7,6 +7,7 @@
 #include "engine/Log.h"
 #include "engine/Trace.h"
 #include "engine/services/SoundManager.h"
+#include "platform/ChildWindow.h"
 #include "platform/Cursor.h"
 #include "platform/Memory.h"
 #include "platform/SystemInfo.h"
@@ -37,6 +38,10 @@ void runSaver(Platform::NativeHandle host, const RunOverrides& overrides)
     // A host's window shows the scene laid out in this mode too, scaled into the window.
     config.setDisplayMode(chooseDisplayMode(config));
 
+    // A window that is there now and gone after a failed start was taken away by its host meanwhile.
+    int width = 0, height = 0;
+    bool hostWasThere = host && Platform::windowSize(host, width, height);
+
     auto* factory = new SSLevelFactory();
     Engine* engine = nullptr;
     try {
@@ -46,6 +51,10 @@ void runSaver(Platform::NativeHandle host, const RunOverrides& overrides)
     } catch (const Exception& e) {
         if (engine)
             engine->stop();
+        // A host that took its window away while we started in it has ended the run, as it would
+        // have later: nothing to report.
+        if (hostWasThere && !Platform::windowSize(host, width, height))
+            return;
         fatalError(e.message());
     }
 

@@ -1,6 +1,7 @@
 // The settings dialog (template 113) and its About box (template 106).
 #include "base/Exception.h"
 #include "config/SaverConfig.h"
+#include "base/Exception.h"
 #include "platform/Dialog.h"
 #include "platform/SystemInfo.h"
 #include "shell/DisplayModeText.h"
@@ -90,6 +91,11 @@ void restoreDefaults(Dialog& dialog)
 void storeSettings(Dialog& dialog)
 {
     SaverConfig& config = SaverConfig::instance();
+    struct {
+        DisplayMode mode;
+        SoundSettings sound;
+        SaverOptions options;
+    } before{config.displayMode(), config.soundSettings(), config.options};
     const std::string modeText = dialog.controlText(DisplayModeList, 254);
     // A display with no mode to list leaves the list empty: with the desktop's mode in use the stored
     // one is kept, so that the other settings can still be changed.
@@ -111,7 +117,20 @@ void storeSettings(Dialog& dialog)
     readSettings(dialog, SoundRows, sound);
     config.setSoundSettings(sound);
 
-    config.save();
+    try {
+        config.save();
+    } catch (const Exception& e) {
+        // Nothing was stored: say so, and leave the choice on screen to try again or cancel. The object
+        // goes back to what the file holds, so the exit-time save cannot store half of this choice.
+        config.setDisplayMode(before.mode);
+        config.setSoundSettings(before.sound);
+        config.options = before.options;
+        std::string text = e.message();
+        while (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        dialog.showMessage(text, "Fernhollow Settings");
+        return;
+    }
     dialog.end(1);
 }
 

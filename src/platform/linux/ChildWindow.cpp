@@ -70,7 +70,8 @@ public:
     ~X11Image() override
     {
         XDestroyImage(image);
-        XFreeGC(display, gc);
+        if (Linux::x11Connection() == display)  // not once the connection has closed at exit
+            XFreeGC(display, gc);
     }
 
     Display* display;

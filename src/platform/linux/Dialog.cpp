@@ -13,6 +13,7 @@
 #include "platform/Resources.h"
 #include "platform/linux/DialogDriver.h"
 #include "platform/linux/MessageBoxHook.h"
+#include "platform/linux/X11Connection.h"
 
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -60,11 +61,13 @@ bool ensureGtk()
         return false;
     }
     gdk_set_allowed_backends("x11");  // owners are X11 window ids
+    Linux::x11Connection();            // watches the server while GTK starts
     if (!gtk_init_check(nullptr, nullptr)) {
         g_gtkError = std::string("Could not open the display \"") + display + "\"";
         state = -1;
         return false;
     }
+    Linux::installX11Handlers(false);  // after GDK's own: a dead server ends the dialog with a word
     GtkCssProvider* css = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css, dialogStyle, -1, nullptr);
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),

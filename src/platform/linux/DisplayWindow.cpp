@@ -74,7 +74,6 @@ SDL_Window* findWindowByHandle(NativeHandle handle)
 namespace {
 
 std::string g_lastError;
-bool g_swapPacing = true;
 
 class SdlDisplayWindow;
 std::vector<SdlDisplayWindow*>& liveWindows()
@@ -153,7 +152,6 @@ public:
     bool contextHandedOut = false;
     bool vsyncTried = false;
     bool vsync = false;
-    timespec nextSwap{};
 };
 
 SdlDisplayWindow* windowOf(DeviceContext dc)
@@ -183,14 +181,51 @@ bool softwareRenderer(const char* renderer)
     return false;
 }
 
+Display* sdlDisplay(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    return info.info.x11.display;
+}
+
+// A host's window can be destroyed by its owner at any moment, and the GL driver does not survive that
+// in the middle of making a context for it. The server is held still while the window is checked and
+// the context made (the grab blocks the host's requests for these few milliseconds), and any X error
+// on the way fails the creation instead of being ignored.
+SDL_GLContext createForeignContext(SdlDisplayWindow* window)
+{
+    Display* display = sdlDisplay(window->window);
+    if (!display)
+        return SDL_GL_CreateContext(window->window);
+    XGrabServer(display);
+    SDL_GLContext context = nullptr;
+    {
+        Linux::X11ErrorTrap trap(display);
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, static_cast<Window>(window->xid), &attributes) && trap.ok()) {
+            context = SDL_GL_CreateContext(window->window);
+            if (context && !trap.ok()) {
+                SDL_GL_MakeCurrent(window->window, nullptr);
+                SDL_GL_DeleteContext(context);
+                context = nullptr;
+            }
+        }
+    }
+    XUngrabServer(display);
+    XFlush(display);
+    return context;
+}
+
 SDL_GLContext ensureContext(SdlDisplayWindow* window)
 {
     if (!window->context)
-        window->context = SDL_GL_CreateContext(window->window);
+        window->context = window->foreign ? createForeignContext(window) : SDL_GL_CreateContext(window->window);
     return window->context;
 }
 
-double refreshPeriod(SDL_Window* window)
+int refreshOf(SDL_Window* window)
 {
     SDL_DisplayMode mode;
     int hz = 0;
@@ -198,42 +233,7 @@ double refreshPeriod(SDL_Window* window)
         hz = mode.refresh_rate;
     if (hz <= 0 && SDL_GetCurrentDisplayMode(0, &mode) == 0)
         hz = mode.refresh_rate;
-    if (hz <= 0)
-        hz = 60;
-    return 1.0 / hz;
-}
-
-void addSeconds(timespec& t, double seconds)
-{
-    long long ns = t.tv_nsec + static_cast<long long>(seconds * 1e9);
-    t.tv_sec += ns / 1000000000LL;
-    t.tv_nsec = ns % 1000000000LL;
-}
-
-bool before(const timespec& a, const timespec& b)
-{
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
-// Waits until the next refresh tick; a frame that ran late starts a new schedule instead of
-// trying to catch up.
-void paceToRefresh(SdlDisplayWindow* window)
-{
-    double period = refreshPeriod(window->window);
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    if (window->nextSwap.tv_sec == 0) {
-        window->nextSwap = now;
-        addSeconds(window->nextSwap, period);
-        return;
-    }
-    if (before(now, window->nextSwap)) {
-        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &window->nextSwap, nullptr);
-        addSeconds(window->nextSwap, period);
-    } else {
-        window->nextSwap = now;
-        addSeconds(window->nextSwap, period);
-    }
+    return hz > 0 ? hz : 0;
 }
 
 } // namespace
@@ -277,6 +277,11 @@ std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)
         g_lastError = "The window " + std::to_string(foreign) + " does not exist";
         return nullptr;
     }
+    // Its destruction ends the run (the message pump watches for it).
+    if (!Linux::watchHostWindow(static_cast<Window>(foreign))) {
+        g_lastError = "The window " + std::to_string(foreign) + " does not exist";
+        return nullptr;
+    }
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     setVisualAttributes(32, 16);
     SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<void*>(foreign));
@@ -284,6 +289,17 @@ std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)
         g_lastError = std::string("Could not draw into window ") + std::to_string(foreign) + ": " +
                       SDL_GetError();
         return nullptr;
+    }
+    // SDL reads the window's attributes while adopting it; if it vanished meanwhile, what SDL read is
+    // not to be trusted.
+    if (Display* display = sdlDisplay(window)) {
+        Linux::X11ErrorTrap trap(display);
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, static_cast<Window>(foreign), &attributes) || !trap.ok()) {
+            SDL_DestroyWindow(window);
+            g_lastError = "The window " + std::to_string(foreign) + " went away";
+            return nullptr;
+        }
     }
     return std::make_unique<SdlDisplayWindow>(window, true, false, WindowProcedure());
 }
@@ -352,23 +368,30 @@ void deleteContext(GLContextHandle context)
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
 }
 
+bool enableVsync(DeviceContext dc)
+{
+    SdlDisplayWindow* window = windowOf(dc);
+    if (!window)
+        return false;
+    if (!window->vsyncTried) {
+        window->vsyncTried = true;
+        window->vsync = SDL_GL_SetSwapInterval(1) == 0;
+    }
+    return window->vsync;
+}
+
+int refreshRate(DeviceContext dc)
+{
+    SdlDisplayWindow* window = windowOf(dc);
+    return window ? refreshOf(window->window) : 0;
+}
+
 void swapBuffers(DeviceContext dc)
 {
     SdlDisplayWindow* window = windowOf(dc);
     if (!window)
         return;
-    if (!window->vsyncTried) {
-        window->vsyncTried = true;
-        window->vsync = SDL_GL_SetSwapInterval(1) == 0;
-    }
     SDL_GL_SwapWindow(window->window);
-    if (!window->vsync && g_swapPacing)
-        paceToRefresh(window);
-}
-
-void setSwapPacing(bool on)
-{
-    g_swapPacing = on;
 }
 
 void* glProcAddress(const char* name)

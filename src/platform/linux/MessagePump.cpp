@@ -6,6 +6,7 @@
 // Depends on: SDL2 events, POSIX signals.
 #include "platform/MessagePump.h"
 
+#include "platform/linux/HostWindow.h"
 #include "platform/linux/SdlVideo.h"
 #include "platform/linux/WindowRegistry.h"
 
@@ -93,6 +94,12 @@ Message translate(const SDL_Event& event)
 
 bool peekMessage(Message& out)
 {
+    // A host that destroys the window we draw into ends the run, as closing it would.
+    static bool hostGone = false;
+    if (!hostGone && Linux::hostWindowDestroyed()) {
+        hostGone = true;
+        postQuitMessage(0);
+    }
     if (takeQuit(out))
         return true;
     SDL_Event event;

@@ -1,7 +1,7 @@
 // Registry export files, parsed and written in memory. Platform: any (no I/O, no system calls); used by
-// the Linux registry key store. Limits: the text is taken as 8-bit bytes whatever the header says (a
-// UTF-16 export reads as unreadable lines); hex lists are written on one line. Depends on: the standard
-// library only.
+// the Linux registry key store. Limits: 8-bit text is taken as bytes whatever the header says; a UTF-16LE
+// text with a byte-order mark is turned into UTF-8 first (data inside hex lists stays as it is); hex
+// lists are written on one line. Depends on: the standard library only.
 #include "platform/linux/RegistryFile.h"
 
 #include <unordered_map>
@@ -14,6 +14,56 @@ namespace {
 constexpr std::string_view headerV4 = "REGEDIT4";
 constexpr std::string_view headerV5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view utf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view utf16LeMark = "\xFF\xFE";
+
+void appendUtf8(std::string& out, std::uint32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16LE (after its mark) to UTF-8. A lone surrogate or an odd last byte becomes a NUL, which makes
+// its line unreadable (and the file damaged) instead of silently changing a value.
+std::string utf16LeToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    auto unit = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    };
+    std::size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+            std::uint32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                appendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        if (c >= 0xD800 && c < 0xE000)
+            c = 0;
+        appendUtf8(out, c);
+    }
+    if (i < bytes.size())
+        out += '\0';
+    return out;
+}
 
 bool isSpace(char c) { return c == ' ' || c == '\t'; }
 
@@ -344,6 +394,12 @@ std::string formatEntry(const RegistryEntry& entry)
 RegistryFile RegistryFile::parse(std::string_view text)
 {
     RegistryFile file;
+    std::string decoded;
+    if (text.substr(0, utf16LeMark.size()) == utf16LeMark) {
+        decoded = utf16LeToUtf8(text.substr(utf16LeMark.size()));
+        text = decoded;
+        file.fromUtf16 = true;
+    }
     if (text.substr(0, utf8Mark.size()) == utf8Mark)
         text.remove_prefix(utf8Mark.size());
     std::vector<std::string_view> lines = splitLines(text);
@@ -354,7 +410,8 @@ RegistryFile RegistryFile::parse(std::string_view text)
     if (i < lines.size()) {
         std::string_view first = trim(lines[i]);
         if (first == headerV4 || first == headerV5) {
-            file.headerLine = std::string(first);
+            // What is written back is 8-bit text, which is what REGEDIT4 names.
+            file.headerLine = file.fromUtf16 ? std::string(headerV4) : std::string(first);
             ++i;
         }
     }

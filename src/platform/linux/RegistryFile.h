@@ -1,6 +1,7 @@
 #pragma once
-// The text of a registry export file ("REGEDIT4" or "Windows Registry Editor Version 5.00"), held as
-// sections of values. Pure: no I/O, so it can be fed any bytes.
+// The text of a registry export file ("REGEDIT4" or "Windows Registry Editor Version 5.00", the latter
+// also as UTF-16LE with a byte-order mark, as regedit writes it), held as sections of values. Pure: no
+// I/O, so it can be fed any bytes.
 //
 // Every entry that is read keeps the lines it came from and is written back exactly as read unless it
 // is changed, so sections, comments and value types this code does not interpret survive a rewrite.
@@ -43,6 +44,9 @@ public:
     // values outside any readable section, a value overridden by a later one of the same name.
     std::size_t unreadableLines() const { return unreadable; }
     bool damaged() const { return unreadable != 0; }
+    // Read from UTF-16 (regedit's own export on Windows) and held as UTF-8 from then on: written back it
+    // is a REGEDIT4 text, so the original should be kept as well.
+    bool converted() const { return fromUtf16; }
 
     const std::string& header() const { return headerLine; }
     const std::vector<RegistrySection>& sections() const { return sectionList; }
@@ -72,6 +76,7 @@ private:
     std::vector<std::string> preamble;    // comments between the header and the first section
     std::vector<RegistrySection> sectionList;
     std::size_t unreadable = 0;
+    bool fromUtf16 = false;
 };
 
 } // namespace System::Platform

@@ -4,6 +4,8 @@
 // Depends on: SDL2 (x11 video driver).
 #include "platform/linux/SdlVideo.h"
 
+#include "platform/linux/X11Connection.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -41,6 +43,8 @@ bool ensureVideo(std::string& error)
     if (!requested || !*requested)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
 
+    // The private connection first: it tells a server that died under the GL driver from a crash.
+    Linux::x11Connection();
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) {
         g_error = "No display: the DISPLAY environment variable is not set";
@@ -54,6 +58,7 @@ bool ensureVideo(std::string& error)
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
         } else {
             g_ready = true;
+            Linux::installX11Handlers();  // in place of SDL's, which end the process on any X error
             std::atexit(shutdownVideo);
             return true;
         }

@@ -41,7 +41,9 @@ TEST_F(RegistryReaderWriterTest, KeyThatCannotBeCreatedThrowsItsPath)
     for (std::string config : {plainFile, plainFile + "/below"}) {
         SCOPED_TRACE(config);
         setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        const std::string expected = "Could not create registry key " + path + "\n";
+        const std::string expected = "Could not create registry key " + path + "\n" + config +
+                                     "/fernhollow/user.reg: cannot create the folder " +
+                                     (config == plainFile ? config + "/fernhollow" : config) + ": Not a directory\n";
         EXPECT_EQ(messageOf([] { RegistryReader reader(path); }), expected);
         EXPECT_EQ(messageOf([] { RegistryWriter writer(path); }), expected);
     }

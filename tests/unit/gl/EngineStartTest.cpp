@@ -47,7 +47,8 @@ TEST(StartedEngine, TakesAFormWiresTheWireframeCommandAndRunsFrames)
     ASSERT_TRUE(driver && driver->getContext());
     std::vector<int> order;
     for (const char* line : {"Starting engine\n", "Initializing engine\n", "Engine initialized\n",
-                             "[GL] OpenGL driver started\n", "Engine started\n"})
+                             "[GL] Frame ceiling 30 frames/s (software renderer)\n", "[GL] OpenGL driver started\n",
+                             "Engine started\n"})
         order.push_back(log.indexOf(line));
     EXPECT_GE(order.front(), 0);
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));

@@ -291,3 +291,49 @@ TEST(RegistryFile, ArbitraryInputRoundTrips)
         ASSERT_EQ(second.serialize(), once);
     }
 }
+
+namespace {
+
+std::string utf16Le(const std::u16string& text)
+{
+    std::string out = "\xFF\xFE";
+    for (char16_t unit : text) {
+        out += static_cast<char>(unit & 0xFF);
+        out += static_cast<char>(unit >> 8);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(RegistryFile, RegeditUtf16ExportIsReadAndWrittenBackAsRegedit4)
+{
+    const std::u16string exported =
+        u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Tallowmere Studio\\"
+        u"Fernhollow Screensaver]\r\n\"Volume\"=dword:00000014\r\n\"SiteAddressURL\"=\"caf\u00e9 \U0001F332\"\r\n"
+        u"\"Sound\"=hex(4):01,00,00,00\r\n";
+    RegistryFile file = RegistryFile::parse(utf16Le(exported));
+    EXPECT_FALSE(file.damaged());
+    EXPECT_TRUE(file.converted());
+    const RegistryEntry* volume = file.find(key, "Volume");
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->data, dword(20));
+    const RegistryEntry* site = file.find(key, "SiteAddressURL");
+    ASSERT_NE(site, nullptr);
+    EXPECT_EQ(site->data, bytes("caf\xC3\xA9 \xF0\x9F\x8C\xB2", true));
+    ASSERT_NE(file.find(key, "Sound"), nullptr);
+    EXPECT_EQ(file.find(key, "Sound")->type, RegistryType::Dword);
+    std::string written = file.serialize();
+    EXPECT_EQ(linesOf(written).front(), "REGEDIT4");
+    EXPECT_NE(written.find("\"Volume\"=dword:00000014"), std::string::npos);
+    expectSameValues(RegistryFile::parse(written), file);
+
+    // A lone surrogate or a cut last unit is not taken as text: that line is unreadable.
+    std::string broken = utf16Le(u"REGEDIT4\r\n[A]\r\n\"x\"=\"\xD800\"\r\n\"y\"=dword:00000001\r\n") + "\x22";
+    RegistryFile damaged = RegistryFile::parse(broken);
+    EXPECT_TRUE(damaged.damaged());
+    EXPECT_EQ(damaged.find("A", "x"), nullptr);
+    ASSERT_NE(damaged.find("A", "y"), nullptr);
+    // An 8-bit file is not converted.
+    EXPECT_FALSE(RegistryFile::parse("REGEDIT4\n[A]\n\"y\"=dword:00000001\n").converted());
+}

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -235,18 +236,25 @@ TEST_F(RegistryKeyTest, BackupsAreReusedButNeverOverwritten)
     EXPECT_FALSE(ScratchConfigHome::exists(home.file() + ".bak.1"));
     EXPECT_EQ(dwordOf(stored().find(section, "Volume")), 10u);
 
-    // With every backup name taken by other versions the file is not rewritten at all.
+    // Backups of other versions are never overwritten, but only the newest few are kept: a hundred old
+    // ones no longer stop every save.
     home.writeFile(damaged);
-    for (int n = 1; n < 100; ++n)
-        ScratchConfigHome::write(home.file() + ".bak." + std::to_string(n), "version " + std::to_string(n));
-    ScratchConfigHome::write(home.file() + ".bak", "version 0");
+    auto now = std::filesystem::file_time_type::clock::now();
+    for (int n = 0; n < 100; ++n) {
+        std::string name = home.file() + ".bak" + (n ? "." + std::to_string(n) : std::string());
+        ScratchConfigHome::write(name, "version " + std::to_string(n));
+        std::filesystem::last_write_time(name, now - std::chrono::seconds(1000 - n));
+    }
     testing::internal::CaptureStderr();
     RegistryKey::create(path)->setDword("Volume", 11);
-    std::string message = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(home.readFile(), damaged);
-    EXPECT_EQ(ScratchConfigHome::read(home.file() + ".bak"), "version 0");
-    EXPECT_EQ(message, "fernhollow: could not save registry key " + section + ": too many backups of " +
-                           home.file() + "\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(dwordOf(stored().find(section, "Volume")), 11u);
+    std::vector<std::string> kept;
+    for (const std::string& name : filesIn(home.folder()))
+        if (name.rfind("user.reg.bak", 0) == 0)
+            kept.push_back(ScratchConfigHome::read(home.folder() + "/" + name));
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{damaged, "version 96", "version 97", "version 98", "version 99"}));
 }
 
 TEST_F(RegistryKeyTest, FailedCommitLeavesTheOldFileIntact)
@@ -278,7 +286,9 @@ TEST_F(RegistryKeyTest, FailedCommitLeavesTheOldFileIntact)
     EXPECT_EQ(home.readFile(), before);
     EXPECT_EQ(filesIn(home.folder()), (std::vector<std::string>{"user.reg", "user.reg.lock"}));
     std::string message(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
-    EXPECT_EQ(message.rfind("fernhollow: could not save registry key " + section + ": cannot write ", 0), 0u)
+    EXPECT_EQ(message.rfind("fernhollow: could not save registry key " + section + ": " + home.file() + ": cannot write",
+                            0),
+              0u)
         << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
 }

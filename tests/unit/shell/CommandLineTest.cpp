@@ -186,3 +186,19 @@ TEST(CommandLine, BadSwitchValuesNameTheValue)
             << value;
     EXPECT_EQ(badSwitchText({"/s", "-volume", "100"}), "");
 }
+
+TEST(CommandLine, AHugeArgumentIsCutInItsError)
+{
+    std::string huge(128 * 1024, '7');
+    huge += "x";
+    for (const std::string& text : {badArgumentText("/p " + huge), badArgumentText("/p:" + huge)}) {
+        EXPECT_LT(text.size(), 200u) << text.substr(0, 300);
+        EXPECT_NE(text.find("\"" + huge.substr(0, 64) + "...\" (131073 characters)"), std::string::npos) << text;
+    }
+    try {
+        parseArguments({"-window-id", huge});
+        ADD_FAILURE() << "no error";
+    } catch (const BadArgument& bad) {
+        EXPECT_LT(std::string(bad.what()).size(), 200u);
+    }
+}

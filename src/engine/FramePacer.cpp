@@ -1,0 +1,79 @@
+#include "engine/FramePacer.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace System {
+
+namespace {
+
+FramePacer::Clock steadyClock()
+{
+    using Steady = std::chrono::steady_clock;
+    return FramePacer::Clock{
+        [] { return std::chrono::duration<double>(Steady::now().time_since_epoch()).count(); },
+        [](double until) {
+            std::this_thread::sleep_until(
+                Steady::time_point(std::chrono::duration_cast<Steady::duration>(std::chrono::duration<double>(until))));
+        }};
+}
+
+} // namespace
+
+FramePacer::FramePacer() : FramePacer(steadyClock())
+{
+}
+
+FramePacer::FramePacer(Clock clock) : clock(std::move(clock))
+{
+}
+
+bool FramePacer::isSoftwareRenderer(const char* renderer)
+{
+    if (!renderer)
+        return false;
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+        if (std::strstr(renderer, name))
+            return true;
+    return false;
+}
+
+int FramePacer::ceilingFor(int refreshHz, bool softwareRenderer)
+{
+    const int cap = softwareRenderer ? SoftwareRate : MaxRate;
+    return refreshHz > 0 && refreshHz < cap ? refreshHz : cap;
+}
+
+std::string FramePacer::reasonFor(int refreshHz, bool softwareRenderer)
+{
+    if (softwareRenderer && !(refreshHz > 0 && refreshHz < SoftwareRate))
+        return "software renderer";
+    if (refreshHz <= 0)
+        return "display refresh unknown";
+    return "display refresh " + std::to_string(refreshHz) + " Hz";
+}
+
+void FramePacer::configure(int refreshHz, bool softwareRenderer, bool vsync)
+{
+    rate = ceilingFor(refreshHz, softwareRenderer);
+    // A swap that waits for a refresh at or below the ceiling needs no more waiting.
+    waits = !(vsync && refreshHz > 0 && refreshHz <= rate);
+    next = -1.0;
+}
+
+void FramePacer::pace()
+{
+    if (!enabled || !waits || rate <= 0)
+        return;
+    const double period = 1.0 / rate;
+    const double now = clock.now();
+    if (next >= 0.0 && now < next) {
+        clock.sleepUntil(next);
+        next += period;
+    } else {
+        next = now + period;
+    }
+}
+
+} // namespace System

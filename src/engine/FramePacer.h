@@ -1,0 +1,48 @@
+#pragma once
+#include <functional>
+#include <string>
+
+namespace System {
+
+// The frame ceiling: buffer swaps at most `ceiling` times a second. The scene's per-frame motions were
+// made for 60 frames a second, so faster displays (or ones whose refresh is unknown) are paced to 60,
+// and a software renderer, which pays for every frame on the processor, to 30. A frame that runs late
+// starts a new schedule instead of being caught up by a burst.
+class FramePacer {
+public:
+    // Seconds on a monotonic clock, and a wait until such a time; tests give their own.
+    struct Clock {
+        std::function<double()> now;
+        std::function<void(double)> sleepUntil;
+    };
+    static constexpr int MaxRate = 60;
+    static constexpr int SoftwareRate = 30;
+
+    FramePacer();
+    explicit FramePacer(Clock clock);
+
+    // The ceiling for a display refreshing `refreshHz` times a second (0: unknown) and a renderer that
+    // is or is not a software one; and the words saying why, for the log.
+    static int ceilingFor(int refreshHz, bool softwareRenderer);
+    static std::string reasonFor(int refreshHz, bool softwareRenderer);
+    // True for Mesa's software renderers (llvmpipe, softpipe, swrast) by their renderer string.
+    static bool isSoftwareRenderer(const char* renderer);
+
+    // refreshHz 0 when unknown; vsync true when the swap already waits for the display's refresh.
+    void configure(int refreshHz, bool softwareRenderer, bool vsync);
+    int ceiling() const { return rate; }
+    // Benchmarks switch the waiting off to measure what the renderer can do.
+    void setEnabled(bool on) { enabled = on; }
+    bool isEnabled() const { return enabled; }
+    // Called after each swap: waits until the next frame may start.
+    void pace();
+
+private:
+    Clock clock;
+    int rate = MaxRate;
+    bool waits = true;  // false when the display's own refresh already keeps under the ceiling
+    bool enabled = true;
+    double next = -1.0;
+};
+
+} // namespace System

@@ -1,0 +1,199 @@
+// Planned frames of the forest against frames drawn quad by quad, and the heap in the steady state.
+#include "engine/GLDriver.h"
+#include "engine/GLWindow.h"
+#include "engine/Timer.h"
+#include "platform/Clock.h"
+#include "scene/Forest.h"
+#include "scene/policies/AnimatedSprite.h"
+#include "scene/policies/BlendedAnimationSprite.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+// Every operator new of this process is counted while a test asks for it (this thread only).
+thread_local bool g_counting = false;
+std::atomic<long> g_allocations{0};
+
+} // namespace
+
+// The replacements pair malloc with free themselves; the compiler cannot see that across them.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t size)
+{
+    if (g_counting)
+        ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+using namespace System;
+
+namespace {
+
+constexpr int Width = 960, Height = 540;
+constexpr std::int64_t Frequency = 1000000;
+
+// A window of its own (the visual follows the planning switch), a fixed clock, and the forest built
+// from the same state every time.
+class PlannedForest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Platform::setCounterOverride(Platform::CounterOverride{
+            [](std::int64_t& f) {
+                f = Frequency;
+                return true;
+            },
+            [this] { return counter; }});
+        Platform::setLocalTimeOverride([] {
+            Platform::LocalTime t;
+            t.year = 2026, t.month = 12, t.day = 8, t.hour = 21, t.minute = 5, t.second = 9;
+            return t;
+        });
+        window = std::make_unique<GLWindow>("t", Width, Height, 32, false);
+        ASSERT_TRUE(window->create());
+        window->show();
+        driver = std::make_unique<GLDriver>(Width, Height, 32);
+        driver->start(window->deviceContext());
+        driver->setViewport(Width, Height);
+    }
+    void TearDown() override
+    {
+        forest.reset();
+        GLDriver::setFramePlanning(true);
+        if (driver)
+            driver->releaseContext();
+        if (window)
+            window->shutdown();
+        Platform::setCounterOverride({});
+        Platform::setLocalTimeOverride({});
+    }
+
+    void build()
+    {
+        forest.reset();
+        blended_animation_sprite::sequencePosition = 0;
+        animated_sprite::sequencePosition = 0;
+        forest = std::make_unique<Windows::Forest>(0, 0, Width, Height);
+        forest->prepare(*driver);
+        std::srand(7);
+        Timer::instance().mark();
+    }
+
+    // One frame as the engine draws it, time stepping by `step` seconds.
+    void frame(double step)
+    {
+        driver->beginFrame();
+        counter += std::int64_t(step * Frequency);
+        Timer& timer = Timer::instance();
+        timer.update();
+        const double dt = timer.elapsed();
+        forest->update(dt);
+        timer.mark();
+        forest->render(*driver);
+        driver->flush();
+    }
+
+    std::vector<unsigned char> pixels()
+    {
+        std::vector<unsigned char> out(std::size_t(Width) * Height * 4);
+        glFinish();
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, Width, Height, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
+        return out;
+    }
+
+    std::int64_t counter = 0;
+    std::unique_ptr<GLWindow> window;
+    std::unique_ptr<GLDriver> driver;
+    std::unique_ptr<Windows::Forest> forest;
+};
+
+} // namespace
+
+// The same frames (fixed clock, fixed steps through the light cross-fades and a woodpecker burst),
+// planned and drawn quad by quad, differ by at most one level in any channel.
+TEST_F(PlannedForest, FramesMatchFramesDrawnQuadByQuad)
+{
+    const double step = 1.0 / 30.0;
+    const int frames = 290;
+    auto shoot = [&](bool planned) {
+        GLDriver::setFramePlanning(planned);
+        build();
+        std::vector<std::vector<unsigned char>> shots;
+        for (int i = 1; i <= frames; ++i) {
+            frame(step);
+            // Every second, and densely while the woodpecker pecks (after 8 s of rest).
+            if (i % 30 == 1 || (i > 240 && i < 285 && i % 3 == 0))
+                shots.push_back(pixels());
+            driver->swapBuffers();
+        }
+        return shots;
+    };
+    const auto planned = shoot(true);
+    const auto whole = shoot(false);
+    ASSERT_EQ(planned.size(), whole.size());
+    for (std::size_t s = 0; s < planned.size(); ++s) {
+        int worst = 0;
+        long differing = 0;
+        for (std::size_t i = 0; i < planned[s].size(); i += 4) {
+            bool differs = false;
+            for (int c = 0; c < 3; ++c) {
+                const int d = std::abs(int(planned[s][i + c]) - int(whole[s][i + c]));
+                worst = std::max(worst, d);
+                differs = differs || d != 0;
+            }
+            differing += differs;
+        }
+        EXPECT_LE(worst, 1) << "shot " << s << ": " << differing << " pixels differ";
+    }
+}
+
+// A frame in the steady state allocates nothing: 100 frames after the first ones.
+TEST_F(PlannedForest, SteadyFramesAllocateNothing)
+{
+    GLDriver::setFramePlanning(true);
+    build();
+    for (int i = 0; i < 10; ++i) {
+        frame(1.0 / 60.0);
+        driver->swapBuffers();
+    }
+    g_allocations = 0;
+    g_counting = true;
+    for (int i = 0; i < 100; ++i) {
+        frame(1.0 / 60.0);
+        driver->swapBuffers();
+    }
+    g_counting = false;
+    EXPECT_EQ(g_allocations.load(), 0);
+}
