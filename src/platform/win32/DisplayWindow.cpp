@@ -3,8 +3,8 @@
 // wglMakeCurrent, SwapBuffers, wglGetProcAddress, WGL_ARB_extensions_string).
 // The window procedure turns WM_ACTIVATE, WM_CLOSE and WM_SIZE into the platform's messages, swallows
 // key messages (DirectInput reads the keyboard) and refuses SC_SCREENSAVE and SC_MONITORPOWER while the
-// saver runs. Swaps ask for vsync (WGL_EXT_swap_control); where a swap returns before a refresh period
-// has passed, the rest of the period is slept, so an unthrottled loop never burns a core.
+// saver runs. Vsync is asked of WGL_EXT_swap_control and the refresh rate of EnumDisplaySettingsA for
+// the monitor showing the window; the engine paces the frames itself.
 // Limits: one GL context per window.
 // Depends on: USER32, GDI32, OPENGL32.
 #include "platform/DisplayWindow.h"
@@ -48,7 +48,6 @@ const char* const className = "OpenGL";
 std::string g_lastError;
 std::uint32_t g_nextId = 1;
 int g_classUsers = 0;
-bool g_pacing = true;
 
 void post(HWND window, WindowMessage what, int a, int b)
 {
@@ -116,7 +115,9 @@ public:
     }
 
     HDC deviceContext() const { return dc; }
-    LARGE_INTEGER lastSwap{};
+    HWND windowHandle() const { return window; }
+    bool vsyncTried = false;
+    bool vsync = false;
 
 private:
     HWND window;
@@ -263,10 +264,6 @@ bool makeCurrent(DeviceContext dc, GLContextHandle context)
         return wglMakeCurrent(nullptr, nullptr) != FALSE;
     if (wglMakeCurrent(hdcOf(dc), static_cast<HGLRC>(context)) == FALSE)
         return false;
-    // Vsync where the driver offers it; the pacing in swapBuffers covers the rest.
-    auto swapInterval = wglEntry<SwapIntervalProc>("wglSwapIntervalEXT");
-    if (swapInterval)
-        swapInterval(1);
     return true;
 }
 
@@ -279,33 +276,43 @@ void deleteContext(GLContextHandle context)
     wglDeleteContext(static_cast<HGLRC>(context));
 }
 
+bool enableVsync(DeviceContext dc)
+{
+    if (!dc)
+        return false;
+    auto* window = static_cast<Win32DisplayWindow*>(dc);
+    // The interval belongs to the current context; asked once, as the answer will not change.
+    if (!window->vsyncTried) {
+        window->vsyncTried = true;
+        auto swapInterval = wglEntry<SwapIntervalProc>("wglSwapIntervalEXT");
+        window->vsync = swapInterval && swapInterval(1) != FALSE;
+    }
+    return window->vsync;
+}
+
+int refreshRate(DeviceContext dc)
+{
+    if (!dc)
+        return 0;
+    HMONITOR monitor = MonitorFromWindow(static_cast<Win32DisplayWindow*>(dc)->windowHandle(),
+                                         MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFOEXA info{};
+    info.cbSize = sizeof info;
+    if (!monitor || !GetMonitorInfoA(monitor, &info))
+        return 0;
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsA(info.szDevice, ENUM_CURRENT_SETTINGS, &mode))
+        return 0;
+    // 0 and 1 stand for the hardware's default rate, which Windows does not tell.
+    return mode.dmDisplayFrequency > 1 ? static_cast<int>(mode.dmDisplayFrequency) : 0;
+}
+
 void swapBuffers(DeviceContext dc)
 {
     HDC hdc = hdcOf(dc);
-    if (!hdc)
-        return;
-    SwapBuffers(hdc);
-    if (!g_pacing)
-        return;
-    auto* window = static_cast<Win32DisplayWindow*>(dc);
-    int refresh = GetDeviceCaps(hdc, VREFRESH);
-    double period = 1.0 / (refresh > 1 ? refresh : 60);
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    if (window->lastSwap.QuadPart) {
-        double elapsed = double(now.QuadPart - window->lastSwap.QuadPart) / double(frequency.QuadPart);
-        if (elapsed >= 0 && elapsed < period) {
-            Sleep(static_cast<DWORD>((period - elapsed) * 1000.0));
-            QueryPerformanceCounter(&now);
-        }
-    }
-    window->lastSwap = now;
-}
-
-void setSwapPacing(bool on)
-{
-    g_pacing = on;
+    if (hdc)
+        SwapBuffers(hdc);
 }
 
 void* glProcAddress(const char* name)

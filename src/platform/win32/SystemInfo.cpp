@@ -30,6 +30,10 @@ OsVersion osVersion()
     return version;
 }
 
+// A Windows GUI program starts without console handles and the C runtime keeps descriptors 0 to 2
+// reserved for them, so a file opened later never takes their numbers: nothing to fill in.
+void openClosedStandardStreams() {}
+
 std::string currentDirectory()
 {
     char path[MAX_PATH + 1] = {};
