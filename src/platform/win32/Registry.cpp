@@ -2,7 +2,7 @@
 // RegQueryValueExA, RegSetValueExA). Each write goes straight to the registry, which keeps values of
 // concurrent writers apart by itself; closing the key has nothing left to commit. A write the registry
 // refuses is remembered and reported by the next flush. Errors name the key as
-// "HKEY_CURRENT_USER\\<path>" followed by the system's message (FormatMessageA).
+// "HKEY_CURRENT_USER\<path>" followed by the system's message (FormatMessageA).
 // Depends on: ADVAPI32.
 #include "platform/Registry.h"
 
