@@ -61,6 +61,37 @@ TEST(Win32Registry, ValuesKeepTheirTypesAndBytesBelowTheCurrentUser)
     EXPECT_FALSE(RegistryKey::open("Software\\Fernhollow Tests\\No Such Key"));
 }
 
+TEST(Win32Registry, FailuresNameTheKeyAndTheSystemsReason)
+{
+    EXPECT_FALSE(RegistryKey::open("Software\\Fernhollow Tests\\No Such Key"));
+    const std::string prefix = "HKEY_CURRENT_USER\\Software\\Fernhollow Tests\\No Such Key: ";
+    std::string error = RegistryKey::lastError();
+    ASSERT_EQ(error.compare(0, prefix.size(), prefix), 0) << error;
+    std::string reason = error.substr(prefix.size());
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(reason.find("error "), std::string::npos) << "no system text: " << error;
+    EXPECT_EQ(reason.find('\n'), std::string::npos) << "not one line: " << error;
+
+    // A value name past the registry's 16383 characters is refused; flush reports the first refusal
+    // once and keeps the writes that were taken.
+    auto key = RegistryKey::create(testKey);
+    ASSERT_TRUE(key);
+    EXPECT_TRUE(key->flush(error));
+    EXPECT_TRUE(error.empty());
+    key->setDword("kept", 7);
+    key->setDword(std::string(20000, 'n'), 1);
+    key->setString(std::string(20001, 's'), "x");
+    EXPECT_FALSE(key->flush(error));
+    const std::string keyName = "HKEY_CURRENT_USER\\Software\\Fernhollow Tests\\Win32PlatformTest: ";
+    EXPECT_EQ(error.compare(0, keyName.size(), keyName), 0) << error;
+    EXPECT_GT(error.size(), keyName.size());
+    EXPECT_TRUE(key->flush(error));
+    EXPECT_TRUE(error.empty());
+    RegistryType type = RegistryType::Other;
+    std::vector<unsigned char> data;
+    EXPECT_TRUE(key->query("kept", type, data));
+}
+
 TEST(Win32Resources, EveryManifestEntryIsInTheExecutable)
 {
     const char* source = std::getenv("FERNHOLLOW_TEST_DATA");
