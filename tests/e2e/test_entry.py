@@ -57,9 +57,11 @@ class EntryTest(unittest.TestCase):
         for args in (["/s"], ["/p", "5"], ["/c"], []):
             status, run = self.run_to_end(*args, env={"XDG_CONFIG_HOME": blocker})
             self.assertEqual(status, 1, args)
+            # The designed text, then a line naming the file and the system's reason.
             self.assertEqual(run.stderr,
-                             "ERROR: Could not create registry key " + KEY_PATH +
-                             "\n\nThe program will now exit\n\n", args)
+                             "ERROR: Could not create registry key " + KEY_PATH + "\n" +
+                             blocker + "/fernhollow/user.reg: cannot create the folder " + blocker +
+                             "/fernhollow: Not a directory\n\nThe program will now exit\n\n", args)
             self.assertIsNone(self.x.find_window(), args)
 
 

@@ -108,7 +108,8 @@ class UnwritableSettingsFolderTest(FaultTest):
             subprocess.run(["chattr", "-i", folder], check=True)
         self.assertEqual(status, 0, run.stderr)
         self.assertEqual(run.stderr, "fernhollow: could not save settings: Could not create registry key " +
-                         KEY_PATH + "\n")
+                         KEY_PATH + ": " + self.settings.file + ": cannot open its lock file " +
+                         self.settings.file + ".lock: Operation not permitted\n")
         with open(self.settings.file, "rb") as source:
             self.assertEqual(source.read(), before)
         self.assertEqual(os.listdir(folder), ["user.reg"])
@@ -141,9 +142,8 @@ class DamagedSettingsFileTest(FaultTest):
                 values = self.assert_settings_parse()
                 width, height = (int(v) for v in self.geometry.split("x")[:2])
                 self.assertEqual((values["width"], values["height"]), (width, height))
-                # The readable values stay; the rest fall back (the sound group falls back whole when
-                # one of its values cannot be read).
-                expected = (0, 0, 25) if name == "truncated" else (1, 1, 75)
+                # The readable values stay, each on its own; the unreadable ones fall back.
+                expected = {"truncated": (0, 0, 25), "bad values": (0, 1, 75)}.get(name, (1, 1, 75))
                 self.assertEqual((values["Music"], values["Sound"], values["Volume"]), expected)
 
 

@@ -247,7 +247,7 @@ class SettingsDialogTest(DialogTest):
         self.assertEqual(dialog.finish(), 0)
         self.assertEqual(self.settings.read()["ShowFps"], 1)
 
-    def test_settings_that_cannot_be_saved_end_in_the_fatal_box(self):
+    def test_settings_that_cannot_be_saved_are_said_in_the_dialog_which_stays_open(self):
         dialog = self.open(values=EVERY_VALUE)
         folder = os.path.dirname(self.settings.file)
         os.unlink(self.settings.file)
@@ -255,10 +255,16 @@ class SettingsDialogTest(DialogTest):
         with open(folder, "w") as blocker:
             blocker.write("not a folder")
         dialog.ok("click %d" % OK)
-        self.assertEqual(dialog.wait_closed(SETTINGS), "error")
-        self.assertEqual(dialog.finish(), 1)
-        self.assertIn("ERROR: Could not create registry key " + KEY_PATH +
-                      "\n\nThe program will now exit\n\n", dialog.stderr)
+        # Still open: it answers, and no "closed" event came; Cancel then ends it as usual.
+        self.assertEqual(dialog.state(OK)["enabled"], 1)
+        self.assertTrue(dialog.events.empty(), dialog.events.queue)
+        dialog.ok("click %d" % CANCEL)
+        self.assertEqual(dialog.wait_closed(SETTINGS), "0")
+        self.assertEqual(dialog.finish(), 0, dialog.stderr)
+        self.assertIn("Fernhollow Settings: Could not create registry key " + KEY_PATH + "\n" +
+                      self.settings.file + ": ", dialog.stderr)
+        with open(folder) as blocker:
+            self.assertEqual(blocker.read(), "not a folder")
 
     def test_visit_opens_the_site_with_the_desktops_handler(self):
         data = os.path.join(self.settings.path, "data")
