@@ -55,9 +55,21 @@ class SoundTest(unittest.TestCase):
     def gain_of_birds(self, mix):
         # With ALSA's null output behind the file, Wine writes a stretch of silence ahead of the sound
         # faster than real time: the song is looked for in the whole recording.
-        found = correlation(mix, self.birds[:RATE])
-        start = int(np.argmax(found))
-        self.assertGreater(found[start], 0.99, "the bird song is not in the recording")
+        # Looked for by quarters of its first second: an underrun on a loaded machine spoils one of them,
+        # not the search.
+        quarter = RATE // 4
+        best, start = 0.0, None
+        for k in range(4):
+            piece = self.birds[k * quarter:(k + 1) * quarter]
+            if not (piece ** 2).sum() > 0:
+                continue
+            found = correlation(mix, piece)
+            at = int(np.argmax(found))
+            best = max(best, float(found[at]))
+            if found[at] > 0.99 and at >= k * quarter:
+                start = at - k * quarter
+                break
+        self.assertIsNotNone(start, "the bird song is not in the recording (best match %.3f)" % best)
         song = self.birds[:RATE * 3]
         part = mix[start:start + len(song)]
         self.assertEqual(len(part), len(song), "the recording stops before three seconds of song")
