@@ -12,6 +12,7 @@ libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
 libdevil-dev libopenal-dev libalure-dev libgtk-3-dev libglib2.0-dev libglib2.0-bin libx11-dev
 libxinerama-dev libasound2-dev
 libboost-dev
+python3
 xvfb xauth x11-utils imagemagick
 "
 

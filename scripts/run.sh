@@ -5,7 +5,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --run
-scripts/build.sh
+# Running needs neither GoogleTest nor the benchmarks.
+FERNHOLLOW_CMAKE_ARGS="-DFERNHOLLOW_TESTS=OFF -DFERNHOLLOW_BENCH=OFF ${FERNHOLLOW_CMAKE_ARGS:-}" scripts/build.sh
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     exec build/fernhollow /s
