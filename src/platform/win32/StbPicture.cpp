@@ -6,6 +6,8 @@
 // Depends on: stb_image.
 #include "platform/win32/StbPicture.h"
 
+#include "platform/PictureFile.h"
+
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
@@ -27,79 +29,10 @@ namespace System::Platform::Win32 {
 
 namespace {
 
-constexpr std::uint64_t MaxSide = 16384;
-constexpr std::uint64_t MaxPixels = std::uint64_t(1) << 26;
-
-std::uint32_t bigEndian32(const unsigned char* at)
-{
-    return (std::uint32_t(at[0]) << 24) | (std::uint32_t(at[1]) << 16) | (std::uint32_t(at[2]) << 8) |
-           std::uint32_t(at[3]);
-}
-
-bool completePng(const unsigned char* data, std::size_t size)
-{
-    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (size < sizeof signature || std::memcmp(data, signature, sizeof signature) != 0)
-        return false;
-    std::size_t at = sizeof signature;
-    bool first = true;
-    while (size - at >= 12) {
-        std::uint32_t length = bigEndian32(data + at);
-        const unsigned char* type = data + at + 4;
-        if (length > 0x7FFFFFFFu || size - at - 12 < length)
-            return false;
-        if (first && std::memcmp(type, "IHDR", 4) != 0)
-            return false;
-        first = false;
-        at += 12 + std::size_t(length);
-        if (std::memcmp(type, "IEND", 4) == 0)
-            return true;
-    }
-    return false;
-}
-
-bool completeJpeg(const unsigned char* data, std::size_t size)
-{
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
-        return false;
-    std::size_t at = 2;
-    for (;;) {
-        if (at >= size || data[at] != 0xFF)
-            return false;
-        while (at < size && data[at] == 0xFF)
-            ++at;
-        if (at >= size)
-            return false;
-        unsigned char marker = data[at++];
-        if (marker == 0xD9)
-            return true;
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
-            continue;
-        if (marker == 0x00 || marker == 0xD8 || size - at < 2)
-            return false;
-        std::size_t length = (std::size_t(data[at]) << 8) | data[at + 1];
-        if (length < 2 || size - at < length)
-            return false;
-        at += length;
-        if (marker != 0xDA)
-            continue;
-        for (;;) {
-            const void* found = at < size ? std::memchr(data + at, 0xFF, size - at) : nullptr;
-            if (!found)
-                return false;
-            at = std::size_t(static_cast<const unsigned char*>(found) - data);
-            if (at + 1 >= size)
-                return false;
-            unsigned char next = data[at + 1];
-            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
-                at += 2;
-            else if (next == 0xFF)
-                at += 1;
-            else
-                break;
-        }
-    }
-}
+using PictureFile::MaxPixels;
+using PictureFile::MaxSide;
+using PictureFile::completeJpeg;
+using PictureFile::completePng;
 
 } // namespace
 
