@@ -225,12 +225,14 @@ void drawBatched(GLDriver& driver, const std::vector<GLDriver::RecordedQuad>& qu
 
 int frames(const std::string& variant, double seconds)
 {
-    if (variant != "scene" && variant != "unplanned" && variant != "whole" && variant != "batched") {
+    if (variant != "scene" && variant != "uncached" && variant != "unplanned" && variant != "whole" &&
+        variant != "batched") {
         std::fprintf(stderr, "fernhollow_bench: unknown variant %s\n", variant.c_str());
         return 2;
     }
     // Every reference draws as the saver did before frames were planned (a depth buffer too).
-    GLDriver::setFramePlanning(variant == "scene");
+    GLDriver::setFramePlanning(variant == "scene" || variant == "uncached");
+    GLDriver::setFrameCache(variant == "scene");
     Running running(true);
     Engine& engine = *running.engine;
     GLDriver& driver = *engine.getDriver();

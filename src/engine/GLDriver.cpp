@@ -139,6 +139,7 @@ void GLDriver::beginFrame()
 {
     flush();
     planning = framePlanning() && !wireframe;
+    cache.firstPlan = planning;
     if (wireframe) {
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -422,6 +423,8 @@ void GLDriver::releaseContext()
 {
     planned.clear();
     planning = false;
+    // The cache's texture goes with the context.
+    cache = Cache();
     if (context)
         Platform::deleteContext(context);
     context = nullptr;

@@ -89,6 +89,12 @@ public:
     // (which keeps Mesa's software renderer on its fast path for unblended spans).
     static void setFramePlanning(bool on);
     static bool framePlanning();
+    // The tile cache of planned frames, on unless switched off (read by each frame). Where the lower
+    // quads of a tile have not changed for a while, their composite is copied from the frame into a
+    // texture once and drawn from there in later frames, one unblended copy instead of every layer.
+    // The pixels are exactly those of drawing every quad.
+    static void setFrameCache(bool on);
+    static bool frameCache();
     // Draws whatever the plan holds now (reading pixels in between needs it).
     void flush();
 
@@ -128,6 +134,13 @@ private:
     };
     void markTiles(const PlannedQuad& quad, std::uint8_t* cover, std::uint8_t* opaque);
     void drawTiles(const std::uint8_t* mask, std::uint8_t want, const Types::Rect& rect);
+    template <class Emit>
+    void forEachBox(const std::uint8_t* mask, std::uint8_t want, Emit emit);
+    bool prepareCache(std::size_t tiles);
+    void noteChanges(std::size_t tiles);
+    void planCache(std::size_t tiles);
+    void drawCached(const std::uint8_t* mask);
+    void fillCache(const std::uint8_t* mask, std::uint8_t want);
     static void spansOf(const std::vector<int>& bounds, int grid, int tiles, int limit, int sureFirst, int sureEnd,
                         std::vector<Span>& out);
 
@@ -155,6 +168,27 @@ private:
     std::vector<OpenBox> openBoxes, nextBoxes;
     int viewport[4] = {0, 0, 0, 0};
     int tilesX = 0, tilesY = 0;
+
+    // The tile cache: a texture of the viewport's size holding, for each tile, the composite of the
+    // plan's quads below depth[t] (0: nothing held). A quad that differs from the one at its place in
+    // the last plan empties every tile it covered then or covers now and whose copy holds it; a tile
+    // is filled (copied right after the quad below its new depth is drawn) up to the first quad drawn
+    // there that has changed within the last frames. Only a frame's first plan takes part: every later plan of
+    // the frame draws over it unchanged.
+    struct Cache {
+        unsigned int texture = 0;
+        int textureWidth = 0, textureHeight = 0;
+        int viewport[4] = {0, 0, 0, 0};
+        unsigned generation = 0;  // uploads seen when the cache was started
+        long frame = 0;           // planned frames so far
+        bool firstPlan = false;   // the next plan is the frame's first
+        std::vector<std::uint8_t> depth, fillAt, use;
+        std::vector<PlannedQuad> last;          // the last first-plan's quads
+        std::vector<std::uint8_t> lastCover;    // and the tiles each covered
+        std::vector<long> changed;              // per place in the plan: the frame it last changed
+        std::vector<int> hidden;                // per tile: the topmost quad opaque there, or -1
+    } cache;
+    unsigned uploads = 0;  // bumped by every upload: a texture's name may then show new pixels
 };
 
 } // namespace System

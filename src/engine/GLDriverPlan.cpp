@@ -4,6 +4,7 @@
 // pixel drawn samples exactly what drawing the whole quad would have sampled.
 #include "engine/GLDriver.h"
 
+#include "engine/PlanTiles.h"
 #include "engine/Texture.h"
 
 #include <GL/gl.h>
@@ -14,12 +15,6 @@
 namespace System {
 
 namespace {
-
-// Screen tiles, in pixels: small enough to follow the pictures' shapes, large enough that a layer
-// takes tens of scissored draws, not thousands.
-constexpr int Tile = 32;
-// Quads a plan holds before it is drawn early (the forest queues fifteen).
-constexpr std::size_t PlanCapacity = 64;
 
 bool g_framePlanning = true;
 
@@ -187,45 +182,15 @@ void GLDriver::spansOf(const std::vector<int>& bounds, int grid, int tiles, int 
     }
 }
 
-// Scissored draws of the whole quad over the tiles whose mask value is `want`: runs of tiles row by
-// row, a run exactly below an open box extending it.
+// Scissored draws of the whole quad over the tiles whose mask value is `want`.
 void GLDriver::drawTiles(const std::uint8_t* mask, std::uint8_t want, const Types::Rect& rect)
 {
-    auto emit = [&](const OpenBox& box, int y1) {
-        const int left = box.x0 * Tile, right = std::min(viewport[2], box.x1 * Tile);
-        const int top = box.y0 * Tile, bottom = std::min(viewport[3], y1 * Tile);
+    forEachBox(mask, want, [&](int left, int top, int right, int bottom) {
         glScissor(viewport[0] + left, viewport[1] + viewport[3] - bottom, right - left, bottom - top);
         glBegin(GL_QUADS);
         quad(rect, 0.0f, 0.0f, 1.0f, 1.0f);
         glEnd();
-    };
-    openBoxes.clear();
-    for (int ty = 0; ty <= tilesY; ++ty) {
-        nextBoxes.clear();
-        std::size_t o = 0;
-        if (ty < tilesY) {
-            const std::uint8_t* row = mask + std::size_t(ty) * tilesX;
-            for (int tx = 0; tx < tilesX;) {
-                if (row[tx] != want) {
-                    ++tx;
-                    continue;
-                }
-                int end = tx;
-                while (end < tilesX && row[end] == want)
-                    ++end;
-                OpenBox box{tx, end, ty};
-                while (o < openBoxes.size() && openBoxes[o].x0 < tx)
-                    emit(openBoxes[o++], ty);
-                if (o < openBoxes.size() && openBoxes[o].x0 == tx && openBoxes[o].x1 == end)
-                    box.y0 = openBoxes[o++].y0;
-                nextBoxes.push_back(box);
-                tx = end;
-            }
-        }
-        while (o < openBoxes.size())
-            emit(openBoxes[o++], ty);
-        openBoxes.swap(nextBoxes);
-    }
+    });
 }
 
 void GLDriver::drawPlan()
@@ -246,24 +211,38 @@ void GLDriver::drawPlan()
     }
     if (boundaries.capacity() < 129)
         boundaries.reserve(129);
+    const bool caching = cache.firstPlan && tiles > 0 && prepareCache(tiles);
+    cache.firstPlan = false;
+
+    for (std::size_t i = 0; i < count; ++i)
+        markTiles(planned[i], &tileCover[i * tiles], &tileOpaque[i * tiles]);
+    if (caching)
+        noteChanges(tiles);
 
     // From the last quad back: a tile is drawn when the quad can change it and no later quad hides
     // it; 2 marks tiles the quad itself replaces whole (blending off), 1 the rest.
+    if (caching)
+        std::fill(cache.hidden.begin(), cache.hidden.end(), -1);
     for (std::size_t i = count; i-- > 0;) {
         std::uint8_t* cover = &tileCover[i * tiles];
-        std::uint8_t* opaque = &tileOpaque[i * tiles];
-        markTiles(planned[i], cover, opaque);
+        const std::uint8_t* opaque = &tileOpaque[i * tiles];
         for (std::size_t t = 0; t < tiles; ++t) {
             cover[t] = cover[t] && !tileHidden[t] ? (opaque[t] ? 2 : 1) : 0;
+            if (caching && opaque[t] && !tileHidden[t])
+                cache.hidden[t] = int(i);
             tileHidden[t] = tileHidden[t] | opaque[t];
         }
     }
+    if (caching)
+        planCache(tiles);
 
     GLfloat current[4];
     glGetFloatv(GL_CURRENT_COLOR, current);
     enter2D(false);
     glEnable(GL_SCISSOR_TEST);
     glEnable(GL_TEXTURE_2D);
+    if (caching)
+        drawCached(cache.use.data());
     for (std::size_t i = 0; i < count; ++i) {
         const PlannedQuad& quad = planned[i];
         const std::uint8_t* mask = &tileCover[i * tiles];
@@ -272,18 +251,20 @@ void GLDriver::drawPlan()
             any = any || mask[t] == 1;
             anyOpaque = anyOpaque || mask[t] == 2;
         }
-        if (!any && !anyOpaque)
-            continue;
-        glLoadMatrixf(quad.matrix);
-        glColor4fv(quad.colour);
-        glBindTexture(GL_TEXTURE_2D, quad.glName);
-        if (anyOpaque) {
-            glDisable(GL_BLEND);
-            drawTiles(mask, 2, quad.rect);
-            glEnable(GL_BLEND);
+        if (any || anyOpaque) {
+            glLoadMatrixf(quad.matrix);
+            glColor4fv(quad.colour);
+            glBindTexture(GL_TEXTURE_2D, quad.glName);
+            if (anyOpaque) {
+                glDisable(GL_BLEND);
+                drawTiles(mask, 2, quad.rect);
+                glEnable(GL_BLEND);
+            }
+            if (any)
+                drawTiles(mask, 1, quad.rect);
         }
-        if (any)
-            drawTiles(mask, 1, quad.rect);
+        if (caching)
+            fillCache(cache.fillAt.data(), std::uint8_t(i + 1));
     }
     glDisable(GL_SCISSOR_TEST);
     leave2D();

@@ -77,6 +77,7 @@ void GLDriver::upload(Texture& texture)
     if (pixels->size() < needed)
         throw Exception("Invalid texture, pixel store smaller than the picture\n");
 
+    ++uploads;
     GLuint name = 0;
     glGenTextures(1, &name);
     checkError(texture);
