@@ -7,7 +7,9 @@
 //   fernhollow_bench frames VARIANT SECONDS
 //                                      the full forest scene in a full-screen window of the screen's size,
 //                                      frames back to back without the swap pacing, for SECONDS after a
-//                                      warm-up; VARIANT is "scene" (as the saver draws it), "whole" (the
+//                                      warm-up; VARIANT is "scene" (as the saver draws it), "uncached"
+//                                      (the tile cache off), "unplanned" (frame planning off: quad by
+//                                      quad over covered cells, with a depth buffer), "whole" (the
 //                                      covered-cells drawing off: every quad drawn whole) or "batched"
 //                                      (the scene's quads recorded and drawn at once: one 2D state set-up,
 //                                      no per-quad state pushes, a new begin/end only where the texture
@@ -315,6 +317,6 @@ int main(int argc, char** argv)
         return pictures(std::max(1, std::atoi(args[1].c_str())));
     if (args.size() == 3 && args[0] == "frames")
         return frames(args[1], std::atof(args[2].c_str()));
-    std::fprintf(stderr, "usage: fernhollow_bench pictures ROUNDS | frames scene|whole|batched SECONDS\n");
+    std::fprintf(stderr, "usage: fernhollow_bench pictures ROUNDS | frames scene|uncached|unplanned|whole|batched SECONDS\n");
     return 2;
 }
