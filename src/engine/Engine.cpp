@@ -68,7 +68,9 @@ void Engine::start(Platform::NativeHandle host)
     if (host) {
         // The scene keeps the display mode's layout and is scaled into the host's window: no mode
         // switch, no full screen of our own.
-        hostWindow = Platform::DisplayWindow::adopt(host);
+        // Planned frames never test depth: without a depth buffer unblended spans take the software
+        // renderer's fast path.
+        hostWindow = Platform::DisplayWindow::adopt(host, GLDriver::framePlanning() ? 0 : 16);
         if (!hostWindow)
             throw Exception(Platform::DisplayWindow::lastError());
         surface = Types::Rect();

@@ -42,7 +42,8 @@ void GLDriver::start(Platform::DeviceContext dc)
     deviceContext = dc;
 
     log("Setting up pixel format");
-    int format = Platform::choosePixelFormat(dc, depth, 16);
+    // Planned frames never test depth (see setFramePlanning).
+    int format = Platform::choosePixelFormat(dc, depth, framePlanning() ? 0 : 16);
     if (format == 0) {
         log("ChoosePixelFormat failed");
         throw Exception("Error, ChoosePixelFormat failed");

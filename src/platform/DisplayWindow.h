@@ -41,7 +41,8 @@ public:
     // lastError() then says why.
     static std::unique_ptr<DisplayWindow> create(const WindowSpec& spec, WindowProcedure procedure);
     // Draws into a window of another process (a screen-saver host). No input, no resize events.
-    static std::unique_ptr<DisplayWindow> adopt(NativeHandle foreign);
+    // depthBits: the depth buffer its GL context asks for (0: none).
+    static std::unique_ptr<DisplayWindow> adopt(NativeHandle foreign, int depthBits);
     static std::string lastError();
 
     virtual NativeHandle handle() const = 0;

@@ -263,7 +263,7 @@ std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, Win
                                               std::move(procedure));
 }
 
-std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)
+std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, int depthBits)
 {
     std::string error;
     if (!Linux::ensureVideo(error)) {
@@ -283,7 +283,7 @@ std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)
         return nullptr;
     }
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-    setVisualAttributes(32, 16);
+    setVisualAttributes(32, depthBits);
     SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<void*>(foreign));
     if (!window) {
         g_lastError = std::string("Could not draw into window ") + std::to_string(foreign) + ": " +

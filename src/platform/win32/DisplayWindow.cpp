@@ -202,7 +202,7 @@ std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, Win
     return result;
 }
 
-std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign)
+std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, int)
 {
     HWND window = Win32::toWindow(foreign);
     if (!IsWindow(window)) {
