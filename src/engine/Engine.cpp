@@ -18,6 +18,7 @@
 #include "engine/ui/WindowManager.h"
 #include "platform/DisplayModes.h"
 #include "platform/DisplayWindow.h"
+#include "platform/Memory.h"
 #include "platform/MessageBox.h"
 #include "platform/MessagePump.h"
 #include "platform/SystemInfo.h"
@@ -164,6 +165,9 @@ void Engine::frame()
         driver->swapBuffers();
         if (++frames == 1)
             trace("first frame on screen");
+        // For long runs under test: the heap's size every 300 frames (10 s at the software ceiling).
+        if (frames % 300 == 0 && tracing())
+            trace("heap " + std::to_string(Platform::heapInUse()) + " bytes in use");
     } catch (const Exception& e) {
         // The display window is gone by then, so the box has no owner.
         stop();

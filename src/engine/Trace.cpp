@@ -29,6 +29,11 @@ std::FILE* traceFile()
 
 } // namespace
 
+bool tracing()
+{
+    return traceFile() != nullptr;
+}
+
 void trace(const std::string& event)
 {
     std::FILE* file = traceFile();

@@ -8,5 +8,7 @@
 namespace System {
 
 void trace(const std::string& event);
+// Whether milestones are written (so a caller can spare building a costly one).
+bool tracing();
 
 } // namespace System

@@ -10,4 +10,8 @@ namespace System::Platform {
 // large blocks are done with: during start-up the raised threshold spares fresh pages for every picture.
 void limitHeapGrowth();
 
+// Bytes the C library's allocator has handed out and not had back, all threads' arenas together; -1
+// where the library cannot tell. Walks the allocator's arenas: for occasional samples, not per frame.
+long long heapInUse();
+
 } // namespace System::Platform

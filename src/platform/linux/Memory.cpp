@@ -1,5 +1,5 @@
-// Linux platform layer: heap tuning for long runs.
-// Depends on: glibc's mallopt (elsewhere the call does nothing).
+// Linux platform layer: heap tuning for long runs, and the heap's size in use.
+// Depends on: glibc's mallopt and mallinfo2 (elsewhere the calls do nothing, or answer -1).
 #include "platform/Memory.h"
 
 #include <cstddef>  // defines __GLIBC__ where glibc is the C library
@@ -20,6 +20,16 @@ void limitHeapGrowth()
     constexpr int KeptFreeTop = 8 * 1024 * 1024;
     mallopt(M_MMAP_THRESHOLD, LargeBlock);
     mallopt(M_TRIM_THRESHOLD, KeptFreeTop);
+#endif
+}
+
+long long heapInUse()
+{
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<long long>(info.uordblks + info.hblkhd);
+#else
+    return -1;
 #endif
 }
 

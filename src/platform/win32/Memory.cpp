@@ -8,4 +8,9 @@ void limitHeapGrowth()
 {
 }
 
+long long heapInUse()
+{
+    return -1;
+}
+
 } // namespace System::Platform

@@ -55,4 +55,24 @@ TEST(HeapGrowth, SmallBlocksFreedAtTheTopStayInTheHeapForReuse)
         std::free(blocks[i]);
     EXPECT_EQ(mallinfo2().arena, grown);
 }
+
+TEST(HeapInUse, CountsSmallAndLargeBlocksUntilTheyAreFreed)
+{
+    System::Platform::limitHeapGrowth();
+    const long long before = System::Platform::heapInUse();
+    ASSERT_GE(before, 0);
+    // Ten thousand small blocks from the heap and one large block with pages of its own.
+    void* small[10000];
+    for (void*& block : small)
+        block = std::malloc(64);
+    void* large = std::malloc(4u << 20);
+    asm volatile("" : : "r"(large), "r"(small) : "memory");
+    const long long holding = System::Platform::heapInUse();
+    EXPECT_GE(holding - before, 10000LL * 64 + (4LL << 20));
+    EXPECT_LT(holding - before, 10000LL * 96 + (4LL << 20) + (64LL << 10));
+    for (void* block : small)
+        std::free(block);
+    std::free(large);
+    EXPECT_LT(System::Platform::heapInUse() - before, 64LL << 10);
+}
 #endif
