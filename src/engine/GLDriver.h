@@ -182,6 +182,7 @@ private:
         unsigned generation = 0;  // uploads seen when the cache was started
         long frame = 0;           // planned frames so far
         bool firstPlan = false;   // the next plan is the frame's first
+        bool filling = false;     // some tile of this plan is copied (most frames: none)
         std::vector<std::uint8_t> depth, fillAt, use;
         std::vector<PlannedQuad> last;          // the last first-plan's quads
         std::vector<std::uint8_t> lastCover;    // and the tiles each covered

@@ -137,6 +137,7 @@ void GLDriver::noteChanges(std::size_t tiles)
 void GLDriver::planCache(std::size_t tiles)
 {
     const std::size_t count = planned.size();
+    cache.filling = false;
     for (std::size_t t = 0; t < tiles; ++t) {
         const int depth = cache.depth[t], hidden = cache.hidden[t];
         const bool use = hidden >= 0 && depth > hidden;
@@ -152,6 +153,7 @@ void GLDriver::planCache(std::size_t tiles)
             }
         const bool fill = hidden >= 0 && int(target) > hidden && int(target) > (use ? depth : 0);
         cache.fillAt[t] = fill ? std::uint8_t(target) : 0;
+        cache.filling = cache.filling || fill;
         if (fill)
             cache.depth[t] = std::uint8_t(target);
     }

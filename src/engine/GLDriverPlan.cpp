@@ -263,7 +263,7 @@ void GLDriver::drawPlan()
             if (any)
                 drawTiles(mask, 1, quad.rect);
         }
-        if (caching)
+        if (caching && cache.filling)
             fillCache(cache.fillAt.data(), std::uint8_t(i + 1));
     }
     glDisable(GL_SCISSOR_TEST);
