@@ -95,6 +95,11 @@ public:
     // The pixels are exactly those of drawing every quad.
     static void setFrameCache(bool on);
     static bool frameCache();
+    // The tile cache's copy drawn by a fragment program of one texture read, on unless switched off
+    // (read when a cache starts). Mesa's software renderer draws such a copy along its scanline fast
+    // path; fixed-function texturing keeps it on the general one. Same pixels either way.
+    static void setCopyProgram(bool on);
+    static bool copyProgram();
     // Draws whatever the plan holds now (reading pixels in between needs it).
     void flush();
 
@@ -141,6 +146,7 @@ private:
     void planCache(std::size_t tiles);
     void drawCached(const std::uint8_t* mask);
     void fillCache(const std::uint8_t* mask, std::uint8_t want);
+    bool prepareCopyProgram();
     static void spansOf(const std::vector<int>& bounds, int grid, int tiles, int limit, int sureFirst, int sureEnd,
                         std::vector<Span>& out);
 
@@ -188,6 +194,12 @@ private:
         std::vector<std::uint8_t> lastCover;    // and the tiles each covered
         std::vector<long> changed;              // per place in the plan: the frame it last changed
         std::vector<int> hidden;                // per tile: the topmost quad opaque there, or -1
+        bool bgra = false;                      // the texture keeps BGRA order
+        unsigned int program = 0;               // the copy's fragment program, once built
+        bool programTried = false;
+        bool useProgram = false;                // this cache draws its copy with it
+        bool started = false;                   // a cache was started in this context
+        void* bindProgram = nullptr;            // glBindProgramARB
     } cache;
     unsigned uploads = 0;  // bumped by every upload: a texture's name may then show new pixels
 };

@@ -3,14 +3,21 @@
 // few frames, the pixels they leave are copied from the frame into a texture (glCopyTexSubImage2D,
 // OpenGL 1.1) and later frames draw that copy, unblended and texel for texel, instead of the layers.
 // The copy holds exactly the pixels the layers drew, so the frame is unchanged to the last bit.
+//
+// Where the driver offers fragment programs, the copy is drawn by a one-instruction program from a
+// texture in the window's BGRA byte order. Mesa's software renderer then takes its scanline path for
+// it (a texel-for-texel draw at a fraction of the cost); fixed-function texturing never qualifies, as
+// it always divides the coordinates by q. The texels copied are the same either way.
 #include "engine/ExtensionLoader.h"
 #include "engine/GLDriver.h"
 #include "engine/PlanTiles.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace System {
 
@@ -21,6 +28,9 @@ namespace {
 constexpr long SettleFrames = 15;
 
 bool g_frameCache = true;
+bool g_copyProgram = true;
+
+const char CopyProgram[] = "!!ARBfp1.0\nTEX result.color, fragment.texcoord[0], texture[0], 2D;\nEND\n";
 
 int nextPowerOfTwo(int n)
 {
@@ -38,6 +48,19 @@ bool nonPowerOfTwoTextures()
            ExtensionLoader::queryExtension("GL_ARB_texture_non_power_of_two", extensions);
 }
 
+// Whether the bound texture's base level keeps eight bits per colour channel and alpha.
+bool eightBitChannels()
+{
+    const GLenum sizes[] = {GL_TEXTURE_RED_SIZE, GL_TEXTURE_GREEN_SIZE, GL_TEXTURE_BLUE_SIZE, GL_TEXTURE_ALPHA_SIZE};
+    for (GLenum size : sizes) {
+        GLint bits = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, size, &bits);
+        if (bits < 8)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void GLDriver::setFrameCache(bool on)
@@ -48,6 +71,48 @@ void GLDriver::setFrameCache(bool on)
 bool GLDriver::frameCache()
 {
     return g_frameCache;
+}
+
+void GLDriver::setCopyProgram(bool on)
+{
+    g_copyProgram = on;
+}
+
+bool GLDriver::copyProgram()
+{
+    return g_copyProgram;
+}
+
+// Whether the copy's program is at hand: built at the first asking in this context, when the driver
+// takes it.
+bool GLDriver::prepareCopyProgram()
+{
+    if (cache.program || cache.programTried)
+        return cache.program != 0;
+    cache.programTried = true;
+    if (!ExtensionLoader::found("GL_ARB_fragment_program"))
+        return false;
+    auto generate = reinterpret_cast<PFNGLGENPROGRAMSARBPROC>(ExtensionLoader::entryPoint("glGenProgramsARB"));
+    auto remove = reinterpret_cast<PFNGLDELETEPROGRAMSARBPROC>(ExtensionLoader::entryPoint("glDeleteProgramsARB"));
+    auto bind = reinterpret_cast<PFNGLBINDPROGRAMARBPROC>(ExtensionLoader::entryPoint("glBindProgramARB"));
+    auto source = reinterpret_cast<PFNGLPROGRAMSTRINGARBPROC>(ExtensionLoader::entryPoint("glProgramStringARB"));
+    if (!generate || !remove || !bind || !source)
+        return false;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    GLuint name = 0;
+    generate(1, &name);
+    bind(GL_FRAGMENT_PROGRAM_ARB, name);
+    source(GL_FRAGMENT_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB, GLsizei(sizeof CopyProgram - 1), CopyProgram);
+    const bool taken = glGetError() == GL_NO_ERROR;
+    bind(GL_FRAGMENT_PROGRAM_ARB, 0);
+    if (!taken) {
+        remove(1, &name);
+        return false;
+    }
+    cache.program = name;
+    cache.bindProgram = reinterpret_cast<void*>(bind);
+    return true;
 }
 
 // The cache for this viewport: a new one when the viewport or any texture changed since it was
@@ -71,7 +136,11 @@ bool GLDriver::prepareCache(std::size_t tiles)
         return false;
     while (glGetError() != GL_NO_ERROR) {
     }
-    if (!cache.texture || cache.textureWidth != width || cache.textureHeight != height) {
+    const bool program = g_copyProgram && prepareCopyProgram();
+    // A driver picks the layout of an unsized format from the pixels it is given (BGRA: the window's
+    // own order), but may also pick fewer bits: the copy needs eight per channel.
+    bool bgra = program && (ExtensionLoader::version12() || ExtensionLoader::found("GL_EXT_bgra"));
+    if (!cache.texture || cache.textureWidth != width || cache.textureHeight != height || cache.bgra != bgra) {
         if (cache.texture)
             glDeleteTextures(1, &cache.texture);
         glGenTextures(1, &cache.texture);
@@ -80,7 +149,12 @@ bool GLDriver::prepareCache(std::size_t tiles)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        if (bgra)
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
+        if (bgra && !eightBitChannels())
+            bgra = false;
+        if (!bgra)
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         glBindTexture(GL_TEXTURE_2D, 0);
         if (glGetError() != GL_NO_ERROR) {
             glDeleteTextures(1, &cache.texture);
@@ -89,7 +163,14 @@ bool GLDriver::prepareCache(std::size_t tiles)
         }
         cache.textureWidth = width;
         cache.textureHeight = height;
+        cache.bgra = bgra;
     }
+    if (program != cache.useProgram || !cache.started) {
+        log(std::string("Tile cache copies by ") + (program ? "fragment program" : "fixed function") +
+            (program && !cache.bgra ? " (RGBA texture)" : ""));
+    }
+    cache.useProgram = program;
+    cache.started = true;
     std::copy(viewport, viewport + 4, cache.viewport);
     cache.generation = uploads;
     cache.depth.assign(tiles, 0);
@@ -167,6 +248,11 @@ void GLDriver::drawCached(const std::uint8_t* mask)
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, cache.texture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    const auto bindProgram = reinterpret_cast<PFNGLBINDPROGRAMARBPROC>(cache.bindProgram);
+    if (cache.useProgram) {
+        bindProgram(GL_FRAGMENT_PROGRAM_ARB, cache.program);
+        glEnable(GL_FRAGMENT_PROGRAM_ARB);
+    }
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -189,6 +275,10 @@ void GLDriver::drawCached(const std::uint8_t* mask)
         glVertex2f(x0, y1);
     });
     glEnd();
+    if (cache.useProgram) {
+        glDisable(GL_FRAGMENT_PROGRAM_ARB);
+        bindProgram(GL_FRAGMENT_PROGRAM_ARB, 0);
+    }
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
