@@ -78,24 +78,58 @@ void GLDriver::markTiles(const PlannedQuad& quad, std::uint8_t* cover, std::uint
     const Types::Rect& r = quad.rect;
 
     if (!quad.identity) {
-        // Moved or turned: every tile its bounding box touches, one pixel wider for rounding.
+        // Moved or turned: every tile touched by the bounding box of a covered part of the quad, one
+        // pixel wider for rounding. A pixel outside them samples transparent texels only.
         const float* m = quad.matrix;
-        double x0 = 1e30, y0 = 1e30, x1 = -1e30, y1 = -1e30;
-        for (int corner = 0; corner < 4; ++corner) {
-            const double x = r.x + ((corner & 1) ? r.width : 0), y = r.y + ((corner & 2) ? r.height : 0);
-            const double w = m[3] * x + m[7] * y + m[15];
-            if (w <= 0.0) {
-                std::fill(cover, cover + tiles, 1);
-                return;
+        // Marks the tiles of the part [x0, x1) x [y0, y1) of the quad; false when it reaches behind
+        // the eye.
+        auto markPart = [&](double left, double top, double right, double bottom) {
+            double x0 = 1e30, y0 = 1e30, x1 = -1e30, y1 = -1e30;
+            for (int corner = 0; corner < 4; ++corner) {
+                const double x = (corner & 1) ? right : left, y = (corner & 2) ? bottom : top;
+                const double w = m[3] * x + m[7] * y + m[15];
+                if (w <= 0.0)
+                    return false;
+                const double sx = (m[0] * x + m[4] * y + m[12]) / w, sy = (m[1] * x + m[5] * y + m[13]) / w;
+                x0 = std::min(x0, sx), x1 = std::max(x1, sx), y0 = std::min(y0, sy), y1 = std::max(y1, sy);
             }
-            const double sx = (m[0] * x + m[4] * y + m[12]) / w, sy = (m[1] * x + m[5] * y + m[13]) / w;
-            x0 = std::min(x0, sx), x1 = std::max(x1, sx), y0 = std::min(y0, sy), y1 = std::max(y1, sy);
+            const int px0 = std::max(0, int(std::floor(x0 * toX)) - 1);
+            const int px1 = std::min(viewport[2], int(std::ceil(x1 * toX)) + 1);
+            const int py0 = std::max(0, int(std::floor(y0 * toY)) - 1);
+            const int py1 = std::min(viewport[3], int(std::ceil(y1 * toY)) + 1);
+            for (int ty = py0 / Tile; py1 > py0 && ty <= (py1 - 1) / Tile; ++ty)
+                for (int tx = px0 / Tile; px1 > px0 && tx <= (px1 - 1) / Tile; ++tx)
+                    cover[ty * tilesX + tx] = 1;
+            return true;
+        };
+        const CellGrid& covered = quad.texture->getCoverageCells();
+        if (covered.empty()) {
+            if (!markPart(r.x, r.y, double(r.x) + r.width, double(r.y) + r.height))
+                std::fill(cover, cover + tiles, 1);
+            return;
         }
-        const int px0 = std::max(0, int(std::floor(x0 * toX)) - 1), px1 = std::min(viewport[2], int(std::ceil(x1 * toX)) + 1);
-        const int py0 = std::max(0, int(std::floor(y0 * toY)) - 1), py1 = std::min(viewport[3], int(std::ceil(y1 * toY)) + 1);
-        for (int ty = py0 / Tile; py1 > py0 && ty <= (py1 - 1) / Tile; ++ty)
-            for (int tx = px0 / Tile; px1 > px0 && tx <= (px1 - 1) / Tile; ++tx)
-                cover[ty * tilesX + tx] = 1;
+        // Each run of covered cells along a cell row (cell rows run upwards, from the quad's bottom).
+        const int grid = covered.size();
+        const std::uint8_t* cells = covered.cells().data();
+        for (int row = 0; row < grid; ++row) {
+            const double top = r.y + r.height * (1.0 - double(row + 1) / grid);
+            const double bottom = r.y + r.height * (1.0 - double(row) / grid);
+            for (int first = 0; first < grid;) {
+                if (!cells[row * grid + first]) {
+                    ++first;
+                    continue;
+                }
+                int end = first + 1;
+                while (end < grid && cells[row * grid + end])
+                    ++end;
+                const double left = r.x + r.width * double(first) / grid, right = r.x + r.width * double(end) / grid;
+                if (!markPart(left, top, right, bottom)) {
+                    std::fill(cover, cover + tiles, 1);
+                    return;
+                }
+                first = end;
+            }
+        }
         return;
     }
 
