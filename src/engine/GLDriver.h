@@ -94,12 +94,10 @@ public:
     // texture once and drawn from there in later frames, one unblended copy instead of every layer.
     // The pixels are exactly those of drawing every quad.
     static void setFrameCache(bool on);
-    static bool frameCache();
     // The tile cache's copy drawn by a fragment program of one texture read, on unless switched off
     // (read when a cache starts). Mesa's software renderer draws such a copy along its scanline fast
     // path; fixed-function texturing keeps it on the general one. Same pixels either way.
     static void setCopyProgram(bool on);
-    static bool copyProgram();
     // Draws whatever the plan holds now (reading pixels in between needs it).
     void flush();
 
@@ -194,7 +192,8 @@ private:
         std::vector<std::uint8_t> lastCover;    // and the tiles each covered
         std::vector<long> changed;              // per place in the plan: the frame it last changed
         std::vector<int> hidden;                // per tile: the topmost quad opaque there, or -1
-        bool bgra = false;                      // the texture keeps BGRA order
+        bool askedBgra = false;                 // the texture was asked for in BGRA order
+        bool bgra = false;                      // and keeps it
         unsigned int program = 0;               // the copy's fragment program, once built
         bool programTried = false;
         bool useProgram = false;                // this cache draws its copy with it

@@ -68,23 +68,13 @@ void GLDriver::setFrameCache(bool on)
     g_frameCache = on;
 }
 
-bool GLDriver::frameCache()
-{
-    return g_frameCache;
-}
-
 void GLDriver::setCopyProgram(bool on)
 {
     g_copyProgram = on;
 }
 
-bool GLDriver::copyProgram()
-{
-    return g_copyProgram;
-}
-
 // Whether the copy's program is at hand: built at the first asking in this context, when the driver
-// takes it.
+// takes it. The caller has no GL error pending.
 bool GLDriver::prepareCopyProgram()
 {
     if (cache.program || cache.programTried)
@@ -98,8 +88,6 @@ bool GLDriver::prepareCopyProgram()
     auto source = reinterpret_cast<PFNGLPROGRAMSTRINGARBPROC>(ExtensionLoader::entryPoint("glProgramStringARB"));
     if (!generate || !remove || !bind || !source)
         return false;
-    while (glGetError() != GL_NO_ERROR) {
-    }
     GLuint name = 0;
     generate(1, &name);
     bind(GL_FRAGMENT_PROGRAM_ARB, name);
@@ -139,8 +127,10 @@ bool GLDriver::prepareCache(std::size_t tiles)
     const bool program = g_copyProgram && prepareCopyProgram();
     // A driver picks the layout of an unsized format from the pixels it is given (BGRA: the window's
     // own order), but may also pick fewer bits: the copy needs eight per channel.
-    bool bgra = program && (ExtensionLoader::version12() || ExtensionLoader::found("GL_EXT_bgra"));
-    if (!cache.texture || cache.textureWidth != width || cache.textureHeight != height || cache.bgra != bgra) {
+    const bool askBgra = program && (ExtensionLoader::version12() || ExtensionLoader::found("GL_EXT_bgra"));
+    if (!cache.texture || cache.textureWidth != width || cache.textureHeight != height ||
+        cache.askedBgra != askBgra) {
+        bool bgra = askBgra;
         if (cache.texture)
             glDeleteTextures(1, &cache.texture);
         glGenTextures(1, &cache.texture);
@@ -163,6 +153,7 @@ bool GLDriver::prepareCache(std::size_t tiles)
         }
         cache.textureWidth = width;
         cache.textureHeight = height;
+        cache.askedBgra = askBgra;
         cache.bgra = bgra;
     }
     if (program != cache.useProgram || !cache.started) {

@@ -1,8 +1,8 @@
 // Planned frames of the forest against frames drawn quad by quad, and the heap in the steady state.
 #include "engine/ExtensionLoader.h"
 #include "engine/GLDriver.h"
-#include "engine/Log.h"
 #include "engine/GLWindow.h"
+#include "LogCapture.h"
 #include "engine/Timer.h"
 #include "platform/Clock.h"
 #include "scene/Forest.h"
@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
-#include <string>
 #include <vector>
 
 namespace {
@@ -24,21 +23,6 @@ namespace {
 // Every operator new of this process is counted while a test asks for it (this thread only).
 thread_local bool g_counting = false;
 std::atomic<long> g_allocations{0};
-
-// The log's lines while it lives.
-struct LogLines : System::LogSink {
-    LogLines() { System::Log::instance().attach(this); }
-    ~LogLines() override { System::Log::instance().detach(this); }
-    void receive(const std::string& text) override { lines.push_back(text); }
-    bool has(const std::string& part) const
-    {
-        for (const std::string& line : lines)
-            if (line.find(part) != std::string::npos)
-                return true;
-        return false;
-    }
-    std::vector<std::string> lines;
-};
 
 } // namespace
 
@@ -209,10 +193,10 @@ protected:
 // channel; the cache itself changes no pixel at all.
 TEST_F(PlannedForest, FramesMatchFramesDrawnQuadByQuad)
 {
-    LogLines log;
+    LogCapture log;
     const auto cached = shoot(true, true);
     if (ExtensionLoader::found("GL_ARB_fragment_program")) {
-        EXPECT_TRUE(log.has("Tile cache copies by fragment program"));
+        EXPECT_TRUE(log.contains("[GL] Tile cache copies by fragment program\n"));
     }
     const auto planned = shoot(true, false);
     const auto whole = shoot(false, false);
@@ -223,7 +207,7 @@ TEST_F(PlannedForest, FramesMatchFramesDrawnQuadByQuad)
     GLDriver::setCopyProgram(false);
     const auto fixedCopy = shoot(true, true);
     GLDriver::setCopyProgram(true);
-    EXPECT_TRUE(log.has("Tile cache copies by fixed function"));
+    EXPECT_TRUE(log.contains("[GL] Tile cache copies by fixed function\n"));
     expectAtMost(0, fixedCopy, planned);
 }
 
