@@ -9,7 +9,8 @@
 //                                      frames back to back without the swap pacing, for SECONDS after a
 //                                      warm-up; VARIANT is "scene" (as the saver draws it), "fixedcopy"
 //                                      (the tile cache's copy drawn by fixed function, not by its fragment
-//                                      program), "uncached" (the tile cache off), "unplanned" (frame planning off: quad by
+//                                      program), "fixedquads" (the planned quads drawn by fixed function,
+//                                      not by their fragment program), "uncached" (the tile cache off), "unplanned" (frame planning off: quad by
 //                                      quad over covered cells, with a depth buffer), "whole" (the
 //                                      covered-cells drawing off: every quad drawn whole) or "batched"
 //                                      (the scene's quads recorded and drawn at once: one 2D state set-up,
@@ -228,15 +229,17 @@ void drawBatched(GLDriver& driver, const std::vector<GLDriver::RecordedQuad>& qu
 
 int frames(const std::string& variant, double seconds)
 {
-    if (variant != "scene" && variant != "fixedcopy" && variant != "uncached" && variant != "unplanned" &&
-        variant != "whole" && variant != "batched") {
+    if (variant != "scene" && variant != "fixedcopy" && variant != "fixedquads" && variant != "uncached" &&
+        variant != "unplanned" && variant != "whole" && variant != "batched") {
         std::fprintf(stderr, "fernhollow_bench: unknown variant %s\n", variant.c_str());
         return 2;
     }
     // Every reference draws as the saver did before frames were planned (a depth buffer too).
-    GLDriver::setFramePlanning(variant == "scene" || variant == "fixedcopy" || variant == "uncached");
-    GLDriver::setFrameCache(variant == "scene" || variant == "fixedcopy");
+    const bool cached = variant == "scene" || variant == "fixedcopy" || variant == "fixedquads";
+    GLDriver::setFramePlanning(cached || variant == "uncached");
+    GLDriver::setFrameCache(cached);
     GLDriver::setCopyProgram(variant != "fixedcopy");
+    GLDriver::setQuadProgram(variant != "fixedquads");
     Running running(true);
     Engine& engine = *running.engine;
     GLDriver& driver = *engine.getDriver();
@@ -319,6 +322,6 @@ int main(int argc, char** argv)
         return pictures(std::max(1, std::atoi(args[1].c_str())));
     if (args.size() == 3 && args[0] == "frames")
         return frames(args[1], std::atof(args[2].c_str()));
-    std::fprintf(stderr, "usage: fernhollow_bench pictures ROUNDS | frames scene|fixedcopy|uncached|unplanned|whole|batched SECONDS\n");
+    std::fprintf(stderr, "usage: fernhollow_bench pictures ROUNDS | frames scene|fixedcopy|fixedquads|uncached|unplanned|whole|batched SECONDS\n");
     return 2;
 }

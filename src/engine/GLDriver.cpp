@@ -424,8 +424,9 @@ void GLDriver::releaseContext()
 {
     planned.clear();
     planning = false;
-    // The cache's texture goes with the context.
+    // The cache's texture and the programs go with the context.
     cache = Cache();
+    programs = Programs();
     if (context)
         Platform::deleteContext(context);
     context = nullptr;

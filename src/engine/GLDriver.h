@@ -98,6 +98,10 @@ public:
     // (read when a cache starts). Mesa's software renderer draws such a copy along its scanline fast
     // path; fixed-function texturing keeps it on the general one. Same pixels either way.
     static void setCopyProgram(bool on);
+    // The plan's quads drawn by a fragment program of one texture read and one multiply (what
+    // fixed-function GL_MODULATE computes), on unless switched off (read by each plan). Mesa's software
+    // renderer draws it faster: fixed-function texturing divides every coordinate by q. Same pixels.
+    static void setQuadProgram(bool on);
     // Draws whatever the plan holds now (reading pixels in between needs it).
     void flush();
 
@@ -144,7 +148,10 @@ private:
     void planCache(std::size_t tiles);
     void drawCached(const std::uint8_t* mask);
     void fillCache(const std::uint8_t* mask, std::uint8_t want);
-    bool prepareCopyProgram();
+    void preparePrograms();
+    unsigned int copyProgram();
+    unsigned int quadProgram();
+    void useProgram(unsigned int program);
     static void spansOf(const std::vector<int>& bounds, int grid, int tiles, int limit, int sureFirst, int sureEnd,
                         std::vector<Span>& out);
 
@@ -194,12 +201,16 @@ private:
         std::vector<int> hidden;                // per tile: the topmost quad opaque there, or -1
         bool askedBgra = false;                 // the texture was asked for in BGRA order
         bool bgra = false;                      // and keeps it
-        unsigned int program = 0;               // the copy's fragment program, once built
-        bool programTried = false;
-        bool useProgram = false;                // this cache draws its copy with it
+        bool useProgram = false;                // this cache draws its copy by fragment program
         bool started = false;                   // a cache was started in this context
-        void* bindProgram = nullptr;            // glBindProgramARB
     } cache;
+    // The fragment programs of this context (0: none), built at the first asking.
+    struct Programs {
+        unsigned int copy = 0, quads = 0;
+        bool tried = false;
+        void* bind = nullptr;   // glBindProgramARB
+        int quadsLogged = -1;   // the choice for the quads last logged: 1 program, 0 fixed function
+    } programs;
     unsigned uploads = 0;  // bumped by every upload: a texture's name may then show new pixels
 };
 

@@ -28,9 +28,6 @@ namespace {
 constexpr long SettleFrames = 15;
 
 bool g_frameCache = true;
-bool g_copyProgram = true;
-
-const char CopyProgram[] = "!!ARBfp1.0\nTEX result.color, fragment.texcoord[0], texture[0], 2D;\nEND\n";
 
 int nextPowerOfTwo(int n)
 {
@@ -68,41 +65,6 @@ void GLDriver::setFrameCache(bool on)
     g_frameCache = on;
 }
 
-void GLDriver::setCopyProgram(bool on)
-{
-    g_copyProgram = on;
-}
-
-// Whether the copy's program is at hand: built at the first asking in this context, when the driver
-// takes it. The caller has no GL error pending.
-bool GLDriver::prepareCopyProgram()
-{
-    if (cache.program || cache.programTried)
-        return cache.program != 0;
-    cache.programTried = true;
-    if (!ExtensionLoader::found("GL_ARB_fragment_program"))
-        return false;
-    auto generate = reinterpret_cast<PFNGLGENPROGRAMSARBPROC>(ExtensionLoader::entryPoint("glGenProgramsARB"));
-    auto remove = reinterpret_cast<PFNGLDELETEPROGRAMSARBPROC>(ExtensionLoader::entryPoint("glDeleteProgramsARB"));
-    auto bind = reinterpret_cast<PFNGLBINDPROGRAMARBPROC>(ExtensionLoader::entryPoint("glBindProgramARB"));
-    auto source = reinterpret_cast<PFNGLPROGRAMSTRINGARBPROC>(ExtensionLoader::entryPoint("glProgramStringARB"));
-    if (!generate || !remove || !bind || !source)
-        return false;
-    GLuint name = 0;
-    generate(1, &name);
-    bind(GL_FRAGMENT_PROGRAM_ARB, name);
-    source(GL_FRAGMENT_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB, GLsizei(sizeof CopyProgram - 1), CopyProgram);
-    const bool taken = glGetError() == GL_NO_ERROR;
-    bind(GL_FRAGMENT_PROGRAM_ARB, 0);
-    if (!taken) {
-        remove(1, &name);
-        return false;
-    }
-    cache.program = name;
-    cache.bindProgram = reinterpret_cast<void*>(bind);
-    return true;
-}
-
 // The cache for this viewport: a new one when the viewport or any texture changed since it was
 // started. False when the cache is off or the driver cannot hold a texture of the viewport's size.
 bool GLDriver::prepareCache(std::size_t tiles)
@@ -124,7 +86,7 @@ bool GLDriver::prepareCache(std::size_t tiles)
         return false;
     while (glGetError() != GL_NO_ERROR) {
     }
-    const bool program = g_copyProgram && prepareCopyProgram();
+    const bool program = copyProgram() != 0;
     // A driver picks the layout of an unsized format from the pixels it is given (BGRA: the window's
     // own order), but may also pick fewer bits: the copy needs eight per channel.
     const bool askBgra = program && (ExtensionLoader::version12() || ExtensionLoader::found("GL_EXT_bgra"));
@@ -239,11 +201,8 @@ void GLDriver::drawCached(const std::uint8_t* mask)
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, cache.texture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    const auto bindProgram = reinterpret_cast<PFNGLBINDPROGRAMARBPROC>(cache.bindProgram);
-    if (cache.useProgram) {
-        bindProgram(GL_FRAGMENT_PROGRAM_ARB, cache.program);
-        glEnable(GL_FRAGMENT_PROGRAM_ARB);
-    }
+    if (cache.useProgram)
+        useProgram(programs.copy);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -266,10 +225,8 @@ void GLDriver::drawCached(const std::uint8_t* mask)
         glVertex2f(x0, y1);
     });
     glEnd();
-    if (cache.useProgram) {
-        glDisable(GL_FRAGMENT_PROGRAM_ARB);
-        bindProgram(GL_FRAGMENT_PROGRAM_ARB, 0);
-    }
+    if (cache.useProgram)
+        useProgram(0);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);

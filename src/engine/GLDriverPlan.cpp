@@ -277,6 +277,9 @@ void GLDriver::drawPlan()
     glEnable(GL_TEXTURE_2D);
     if (caching)
         drawCached(cache.use.data());
+    const unsigned int program = quadProgram();
+    if (program)
+        useProgram(program);
     for (std::size_t i = 0; i < count; ++i) {
         const PlannedQuad& quad = planned[i];
         const std::uint8_t* mask = &tileCover[i * tiles];
@@ -300,6 +303,8 @@ void GLDriver::drawPlan()
         if (caching && cache.filling)
             fillCache(cache.fillAt.data(), std::uint8_t(i + 1));
     }
+    if (program)
+        useProgram(0);
     glDisable(GL_SCISSOR_TEST);
     leave2D();
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -190,13 +190,14 @@ protected:
 } // namespace
 
 // Planned frames (tile cache on) differ from frames drawn quad by quad by at most one level in any
-// channel; the cache itself changes no pixel at all.
+// channel; the cache and the fragment programs change no pixel at all.
 TEST_F(PlannedForest, FramesMatchFramesDrawnQuadByQuad)
 {
     LogCapture log;
     const auto cached = shoot(true, true);
     if (ExtensionLoader::found("GL_ARB_fragment_program")) {
         EXPECT_TRUE(log.contains("[GL] Tile cache copies by fragment program\n"));
+        EXPECT_TRUE(log.contains("[GL] Planned quads drawn by fragment program\n"));
     }
     const auto planned = shoot(true, false);
     const auto whole = shoot(false, false);
@@ -209,6 +210,13 @@ TEST_F(PlannedForest, FramesMatchFramesDrawnQuadByQuad)
     GLDriver::setCopyProgram(true);
     EXPECT_TRUE(log.contains("[GL] Tile cache copies by fixed function\n"));
     expectAtMost(0, fixedCopy, planned);
+
+    // The quads drawn by fixed function: the same pixels again.
+    GLDriver::setQuadProgram(false);
+    const auto fixedQuads = shoot(true, false);
+    GLDriver::setQuadProgram(true);
+    EXPECT_TRUE(log.contains("[GL] Planned quads drawn by fixed function\n"));
+    expectAtMost(0, fixedQuads, planned);
 }
 
 // A frame in the steady state allocates nothing: 100 frames after the first second (by then the

@@ -1,0 +1,100 @@
+// Fragment programs (GL_ARB_fragment_program) standing in for fixed-function texturing in planned
+// frames, where the driver offers them. Each computes exactly what the fixed-function state it
+// replaces computes; Mesa's software renderer runs them faster, because fixed-function texturing is
+// always a projective lookup (every coordinate divided by q) and never takes its faster paths.
+#include "engine/ExtensionLoader.h"
+#include "engine/GLDriver.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
+
+namespace System {
+
+namespace {
+
+bool g_copyProgram = true;
+bool g_quadProgram = true;
+
+// The tile cache's copy: the texel as it is (GL_REPLACE).
+const char CopyProgram[] = "!!ARBfp1.0\nTEX result.color, fragment.texcoord[0], texture[0], 2D;\nEND\n";
+// A planned quad: the texel times the colour (GL_MODULATE, the engine's only texture function).
+const char QuadProgram[] = "!!ARBfp1.0\nTEMP texel;\nTEX texel, fragment.texcoord[0], texture[0], 2D;\n"
+                           "MUL result.color, texel, fragment.color;\nEND\n";
+
+} // namespace
+
+void GLDriver::setCopyProgram(bool on)
+{
+    g_copyProgram = on;
+}
+
+void GLDriver::setQuadProgram(bool on)
+{
+    g_quadProgram = on;
+}
+
+// Builds both programs at the first asking in this context; a program the driver rejects stays 0.
+void GLDriver::preparePrograms()
+{
+    if (programs.tried)
+        return;
+    programs.tried = true;
+    if (!ExtensionLoader::found("GL_ARB_fragment_program"))
+        return;
+    auto generate = reinterpret_cast<PFNGLGENPROGRAMSARBPROC>(ExtensionLoader::entryPoint("glGenProgramsARB"));
+    auto remove = reinterpret_cast<PFNGLDELETEPROGRAMSARBPROC>(ExtensionLoader::entryPoint("glDeleteProgramsARB"));
+    auto bind = reinterpret_cast<PFNGLBINDPROGRAMARBPROC>(ExtensionLoader::entryPoint("glBindProgramARB"));
+    auto source = reinterpret_cast<PFNGLPROGRAMSTRINGARBPROC>(ExtensionLoader::entryPoint("glProgramStringARB"));
+    if (!generate || !remove || !bind || !source)
+        return;
+    // Errors raised before belong to no program here.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    auto build = [&](const char* text, GLsizei length) -> unsigned int {
+        GLuint name = 0;
+        generate(1, &name);
+        bind(GL_FRAGMENT_PROGRAM_ARB, name);
+        source(GL_FRAGMENT_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB, length, text);
+        const bool taken = glGetError() == GL_NO_ERROR;
+        bind(GL_FRAGMENT_PROGRAM_ARB, 0);
+        if (!taken)
+            remove(1, &name);
+        return taken ? name : 0;
+    };
+    programs.copy = build(CopyProgram, GLsizei(sizeof CopyProgram - 1));
+    programs.quads = build(QuadProgram, GLsizei(sizeof QuadProgram - 1));
+    programs.bind = reinterpret_cast<void*>(bind);
+}
+
+unsigned int GLDriver::copyProgram()
+{
+    if (!g_copyProgram)
+        return 0;
+    preparePrograms();
+    return programs.copy;
+}
+
+unsigned int GLDriver::quadProgram()
+{
+    const unsigned int program = g_quadProgram ? (preparePrograms(), programs.quads) : 0;
+    if (int(program != 0) != programs.quadsLogged) {
+        programs.quadsLogged = program != 0;
+        log(std::string("Planned quads drawn by ") + (program ? "fragment program" : "fixed function"));
+    }
+    return program;
+}
+
+// Draws with the program from now on, or (0) by fixed function again.
+void GLDriver::useProgram(unsigned int program)
+{
+    const auto bind = reinterpret_cast<PFNGLBINDPROGRAMARBPROC>(programs.bind);
+    if (!bind)
+        return;
+    bind(GL_FRAGMENT_PROGRAM_ARB, program);
+    if (program)
+        glEnable(GL_FRAGMENT_PROGRAM_ARB);
+    else
+        glDisable(GL_FRAGMENT_PROGRAM_ARB);
+}
+
+} // namespace System
