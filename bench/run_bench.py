@@ -24,7 +24,7 @@ from harness import XServer, wait_until  # noqa: E402
 
 REPEATS = int(os.environ.get("FERNHOLLOW_BENCH_REPEATS", "5"))
 GEOMETRIES = ["1920x1080x24", "1024x768x24"]
-VARIANTS = ("scene", "fixedcopy", "uncached", "unplanned", "whole", "batched")
+VARIANTS = ("scene", "fixedcopy", "fixedquads", "uncached", "unplanned", "whole", "batched")
 FRAME_SECONDS = float(os.environ.get("FERNHOLLOW_BENCH_FRAME_SECONDS", "6"))
 POWER_SECONDS = float(os.environ.get("FERNHOLLOW_BENCH_POWER_SECONDS", "30"))
 MEMORY_SECONDS = 10.0
@@ -308,6 +308,7 @@ def write(results, renderer, load_before, load_after, busy):
         add("|---|---:|---:|---:|---:|---:|---:|")
         names = {"scene": "the scene as the saver draws it (planned frames, tile cache)",
                  "fixedcopy": "reference: the tile cache's copy drawn by fixed function (not its fragment program)",
+                 "fixedquads": "reference: the planned quads drawn by fixed function (not their fragment program)",
                  "uncached": "reference: tile cache off (planned frames, every layer drawn)",
                  "unplanned": "reference: frame planning off (quad by quad over covered cells, depth buffer: the saver before)",
                  "whole": "reference: covered-cells drawing off (every quad whole)",
