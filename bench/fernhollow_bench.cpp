@@ -10,8 +10,9 @@
 //                                      warm-up; VARIANT is "scene" (as the saver draws it), "fixedcopy"
 //                                      (the tile cache's copy drawn by fixed function, not by its fragment
 //                                      program), "fixedquads" (the planned quads drawn by fixed function,
-//                                      not by their fragment program), "uncached" (the tile cache off), "unplanned" (frame planning off: quad by
-//                                      quad over covered cells, with a depth buffer), "whole" (the
+//                                      not by their fragment program), "uncached" (the tile cache off),
+//                                      "unplanned" (frame planning off: quad by quad over covered
+//                                      cells, with a depth buffer), "whole" (the
 //                                      covered-cells drawing off: every quad drawn whole) or "batched"
 //                                      (the scene's quads recorded and drawn at once: one 2D state set-up,
 //                                      no per-quad state pushes, a new begin/end only where the texture

@@ -200,9 +200,11 @@ void GLDriver::drawCached(const std::uint8_t* mask)
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, cache.texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    // The program reads the texel as it is; only fixed function needs GL_REPLACE for that.
     if (cache.useProgram)
         useProgram(programs.copy);
+    else
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -227,10 +229,11 @@ void GLDriver::drawCached(const std::uint8_t* mask)
     glEnd();
     if (cache.useProgram)
         useProgram(0);
+    else
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnable(GL_BLEND);
     glEnable(GL_SCISSOR_TEST);
 }
