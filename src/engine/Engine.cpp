@@ -21,13 +21,17 @@
 #include "platform/Memory.h"
 #include "platform/MessageBox.h"
 #include "platform/MessagePump.h"
+#include "platform/Power.h"
 #include "platform/SystemInfo.h"
 
 #include <boost/bind/bind.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace System {
 
@@ -36,6 +40,19 @@ namespace {
 bool sameRect(const Types::Rect& a, const Types::Rect& b)
 {
     return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+double steadySeconds()
+{
+    using Steady = std::chrono::steady_clock;
+    return std::chrono::duration<double>(Steady::now().time_since_epoch()).count();
+}
+
+std::string seconds(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
 }
 
 [[noreturn]] void errorBoxAndExit(Platform::NativeHandle owner, const std::string& text)
@@ -146,15 +163,69 @@ void Engine::start(Platform::NativeHandle host)
     trace("loading picture on screen");
 
     InputManager::instance().init(host ? 0 : glWindow->handle());
+    if (!power)
+        setPowerSources(PowerWatch::Sources{steadySeconds, Platform::displayPower, nullptr, Platform::runsOnBattery});
     Log::instance().write("Engine started\n");
+}
+
+void Engine::setPowerSources(PowerWatch::Sources sources)
+{
+    if (!sources.windowShown)
+        sources.windowShown = [this] { return windowShown(); };
+    power = std::make_unique<PowerWatch>(std::move(sources));
+}
+
+bool Engine::windowShown() const
+{
+    if (hostWindow)
+        return hostWindow->isShown();
+    return !glWindow || glWindow->isShown();
+}
+
+bool Engine::drawingWanted()
+{
+    if (!power)
+        return true;
+    const PowerWatch::Hold hold = power->update();
+    if (power->takeBatteryChange() && driver)
+        driver->setOnBattery(power->onBattery());
+    if (hold != PowerWatch::Hold::None) {
+        if (!drawingHeld) {
+            drawingHeld = true;
+            heldSince = steadySeconds();
+            SoundManager::instance().setPaused(true);
+            Log::instance().write(std::string("Drawing paused: ") + PowerWatch::describe(hold) + "\n");
+            trace("drawing paused after " + std::to_string(frames) + " frames: " + PowerWatch::describe(hold));
+        }
+        return false;
+    }
+    if (drawingHeld) {
+        drawingHeld = false;
+        SoundManager::instance().setPaused(false);
+        Log::instance().write("Drawing resumes after " + seconds(steadySeconds() - heldSince) + " s\n");
+        trace("drawing resumes after " + std::to_string(frames) + " frames");
+    }
+    return true;
 }
 
 void Engine::frame()
 {
     try {
         InputManager::instance().poll();
+        if (!drawingWanted()) {
+            // Nothing to show: rest, so that a dark display costs next to no processor time.
+            std::this_thread::sleep_for(std::chrono::duration<double>(HeldRestSeconds));
+            return;
+        }
         driver->beginFrame();
         Timer& timer = Timer::instance();
+        // A stop, a sleep or a dark display would step every motion by the whole pause.
+        const double step = timer.elapsed();
+        if (step > LongestStep) {
+            const int ceiling = driver->frameCeiling() > 0 ? driver->frameCeiling() : FramePacer::MaxRate;
+            timer.markAgo(1.0 / ceiling);
+            Log::instance().write("Paused for " + seconds(step) + " s: the step is taken as one frame\n");
+        }
         timer.update();
         double dt = timer.elapsed();
         FXManager::instance().update(dt);

@@ -1,6 +1,7 @@
 #pragma once
 #include "base/Types.h"
 #include "engine/EngineSettings.h"
+#include "engine/PowerWatch.h"
 #include "engine/ui/KeyListener.h"
 #include "platform/Handle.h"
 
@@ -45,6 +46,18 @@ public:
     void keyPressed(unsigned long code, char character) override;
     bool acceptsInput() override;
 
+    // Longest frame step taken as measured; a longer one (a stop, a sleep, a dark display) is taken
+    // as one frame at the ceiling in force.
+    static constexpr double LongestStep = 1.0;
+    // How long a turn of the loop rests while nothing is drawn: input is still read between rests.
+    static constexpr double HeldRestSeconds = 0.05;
+    // Replaces where the engine learns of the display's power, the window's visibility and the
+    // battery (tests); the window's own visibility stays unless the sources name their own.
+    void setPowerSources(PowerWatch::Sources sources);
+    // Frames drawn so far, and whether drawing is held back now.
+    std::uint64_t framesDrawn() const { return frames; }
+    bool isDrawingHeld() const { return drawingHeld; }
+
     GLDriver* getDriver() const { return driver; }
     RenderManager* getRenderManager() const { return renderManager; }
     Object* getLoadingScreen() const { return loadingScreen; }
@@ -57,6 +70,9 @@ private:
     void placeViews(const std::vector<Types::Rect>& monitors, bool fit);
     // Runs draw once per view with the driver drawing into that view.
     void drawInViews(const std::function<void()>& draw);
+    // Asks the power watch; false when this turn draws nothing. Pauses and resumes the sounds.
+    bool drawingWanted();
+    bool windowShown() const;
 
     GLWindow* glWindow = nullptr;
     GLDriver* driver = nullptr;
@@ -72,6 +88,9 @@ private:
     Types::Rect surface;              // the window drawn into, in its own pixels
     std::vector<Types::Rect> views;   // parts of surface that show the scene
     bool viewsLeaveBorders = false;   // some part of a monitor lies outside its view
+    std::unique_ptr<PowerWatch> power;
+    bool drawingHeld = false;
+    double heldSince = 0.0;
 };
 
 } // namespace System

@@ -39,27 +39,43 @@ bool FramePacer::isSoftwareRenderer(const char* renderer)
     return false;
 }
 
-int FramePacer::ceilingFor(int refreshHz, bool softwareRenderer)
+int FramePacer::ceilingFor(int refreshHz, bool softwareRenderer, bool onBattery)
 {
-    const int cap = softwareRenderer ? SoftwareRate : MaxRate;
+    const int cap = softwareRenderer || onBattery ? SoftwareRate : MaxRate;
     return refreshHz > 0 && refreshHz < cap ? refreshHz : cap;
 }
 
-std::string FramePacer::reasonFor(int refreshHz, bool softwareRenderer)
+std::string FramePacer::reasonFor(int refreshHz, bool softwareRenderer, bool onBattery)
 {
-    if (softwareRenderer && !(refreshHz > 0 && refreshHz < SoftwareRate))
-        return "software renderer";
+    if ((softwareRenderer || onBattery) && !(refreshHz > 0 && refreshHz < SoftwareRate)) {
+        if (softwareRenderer && onBattery)
+            return "software renderer, on battery";
+        return softwareRenderer ? "software renderer" : "on battery";
+    }
     if (refreshHz <= 0)
         return "display refresh unknown";
     return "display refresh " + std::to_string(refreshHz) + " Hz";
 }
 
-void FramePacer::configure(int refreshHz, bool softwareRenderer, bool vsync)
+void FramePacer::configure(int refreshHz, bool softwareRenderer, bool vsyncOn)
 {
-    rate = ceilingFor(refreshHz, softwareRenderer);
+    refresh = refreshHz;
+    software = softwareRenderer;
+    vsync = vsyncOn;
+    rate = ceilingFor(refresh, software, battery);
     // A swap that waits for a refresh at or below the ceiling needs no more waiting.
-    waits = !(vsync && refreshHz > 0 && refreshHz <= rate);
+    waits = !(vsync && refresh > 0 && refresh <= rate);
     next = -1.0;
+}
+
+bool FramePacer::setOnBattery(bool onBattery)
+{
+    if (onBattery == battery)
+        return false;
+    battery = onBattery;
+    const int before = rate;
+    configure(refresh, software, vsync);
+    return rate != before;
 }
 
 void FramePacer::pace()

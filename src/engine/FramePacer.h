@@ -6,7 +6,8 @@ namespace System {
 
 // The frame ceiling: buffer swaps at most `ceiling` times a second. The scene's per-frame motions were
 // made for 60 frames a second, so faster displays (or ones whose refresh is unknown) are paced to 60,
-// and a software renderer, which pays for every frame on the processor, to 30. A frame that runs late
+// and a software renderer, which pays for every frame on the processor, to 30, as is a machine running
+// on its battery. A frame that runs late
 // starts a new schedule instead of being caught up by a burst.
 class FramePacer {
 public:
@@ -21,16 +22,20 @@ public:
     FramePacer();
     explicit FramePacer(Clock clock);
 
-    // The ceiling for a display refreshing `refreshHz` times a second (0: unknown) and a renderer that
-    // is or is not a software one; and the words saying why, for the log.
-    static int ceilingFor(int refreshHz, bool softwareRenderer);
-    static std::string reasonFor(int refreshHz, bool softwareRenderer);
+    // The ceiling for a display refreshing `refreshHz` times a second (0: unknown), a renderer that
+    // is or is not a software one, on battery or not; and the words saying why, for the log.
+    static int ceilingFor(int refreshHz, bool softwareRenderer, bool onBattery = false);
+    static std::string reasonFor(int refreshHz, bool softwareRenderer, bool onBattery = false);
     // True for Mesa's software renderers (llvmpipe, softpipe, swrast) by their renderer string.
     static bool isSoftwareRenderer(const char* renderer);
 
     // refreshHz 0 when unknown; vsync true when the swap already waits for the display's refresh.
     void configure(int refreshHz, bool softwareRenderer, bool vsync);
+    // Changes the ceiling for running on battery or on mains; false when it stays as it was.
+    bool setOnBattery(bool onBattery);
     int ceiling() const { return rate; }
+    // Why the ceiling in force is what it is, for the log.
+    std::string reason() const { return reasonFor(refresh, software, battery); }
     // Benchmarks switch the waiting off to measure what the renderer can do.
     void setEnabled(bool on) { enabled = on; }
     bool isEnabled() const { return enabled; }
@@ -40,6 +45,10 @@ public:
 private:
     Clock clock;
     int rate = MaxRate;
+    int refresh = 0;
+    bool software = false;
+    bool vsync = false;
+    bool battery = false;
     bool waits = true;  // false when the display's own refresh already keeps under the ceiling
     bool enabled = true;
     double next = -1.0;

@@ -95,9 +95,14 @@ void GLDriver::start(Platform::DeviceContext dc)
     const int refresh = Platform::refreshRate(dc);
     const bool software = FramePacer::isSoftwareRenderer(glText(GL_RENDERER));
     pacer.configure(refresh, software, vsync);
-    log("Frame ceiling " + std::to_string(pacer.ceiling()) + " frames/s (" + FramePacer::reasonFor(refresh, software) +
-        ")");
+    log("Frame ceiling " + std::to_string(pacer.ceiling()) + " frames/s (" + pacer.reason() + ")");
     log("OpenGL driver started");
+}
+
+void GLDriver::setOnBattery(bool onBattery)
+{
+    pacer.setOnBattery(onBattery);
+    log("Frame ceiling " + std::to_string(pacer.ceiling()) + " frames/s (" + pacer.reason() + ")");
 }
 
 void GLDriver::setViewport(int w, int h)

@@ -43,6 +43,8 @@ public:
     int frameCeiling() const { return pacer.ceiling(); }
     // Benchmarks switch the ceiling's waiting off (true again restores it).
     void setSwapPacing(bool on) { pacer.setEnabled(on); }
+    // Running on battery holds the ceiling to the software renderer's; the log says when it changes.
+    void setOnBattery(bool onBattery);
     void releaseContext();
     // "false", "0", "no" turn wireframe off; "true", "1", "yes" on; anything else throws
     // Exception "Invalid parameter - <argument>".

@@ -113,6 +113,11 @@ void GLWindow::show()
         window->show();
 }
 
+bool GLWindow::isShown() const
+{
+    return !window || window->isShown();
+}
+
 int GLWindow::setGamma(int percent)
 {
     gamma = percent;

@@ -29,6 +29,8 @@ public:
     // the whole window on a single monitor or when windowed.
     const std::vector<Types::Rect>& monitors() const { return monitorAreas; }
     void show();
+    // False while the window is unmapped or wholly covered (see DisplayWindow::isShown).
+    bool isShown() const;
     // Stores the percentage; X11 has no per-window colour adjustment, so it changes nothing visible.
     int setGamma(int percent);
     void shutdown();

@@ -46,6 +46,11 @@ void Timer::mark()
     markCounter = Platform::performanceCounter();
 }
 
+void Timer::markAgo(double seconds)
+{
+    markCounter = Platform::performanceCounter() - static_cast<std::int64_t>(seconds * static_cast<double>(frequency));
+}
+
 std::string Timer::fpsText()
 {
     double now = static_cast<double>(Platform::performanceCounter()) / static_cast<double>(frequency);

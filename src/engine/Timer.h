@@ -18,6 +18,9 @@ public:
     void update();
     double elapsed() const;
     void mark();
+    // Moves the mark so that elapsed() reads `seconds` now: a step after a long pause is taken as a
+    // single frame instead of the whole pause.
+    void markAgo(double seconds);
     std::string fpsText();
 
     Signal<void(double)> tick;

@@ -23,6 +23,10 @@ public:
     // See AudioStream::open.
     virtual std::shared_ptr<AudioStream> openStream(const unsigned char* data, std::size_t size,
                                                     bool streaming) = 0;
+    // Holds every playing stream where it stands (the output goes silent), or lets them go on from
+    // there. Streams started while paused wait for the resume.
+    virtual void setPaused(bool paused) = 0;
+    virtual bool isPaused() const = 0;
 };
 
 class AudioStream {

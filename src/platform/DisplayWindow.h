@@ -50,6 +50,9 @@ public:
     virtual void show() = 0;
     // Client area size in pixels, as the window system reports it now.
     virtual void clientSize(int& width, int& height) const = 0;
+    // False while the window cannot be seen: unmapped, minimised or wholly covered by other
+    // windows, as the window system last said (cheap: asks nothing of it). True where it cannot tell.
+    virtual bool isShown() const = 0;
 };
 
 // GL context operations, in the order the driver uses them. 0 / null / false mean failure.

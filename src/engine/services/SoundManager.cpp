@@ -65,4 +65,15 @@ void SoundManager::activate()
 {
 }
 
+void SoundManager::setPaused(bool paused)
+{
+    if (device && device->isPaused() != paused)
+        device->setPaused(paused);
+}
+
+bool SoundManager::isPaused() const
+{
+    return device && device->isPaused();
+}
+
 } // namespace System

@@ -28,6 +28,9 @@ public:
     void addSound(Sound* sound);
     void update();
     void activate();
+    // Holds every sound where it stands while nobody sees the scene, and lets them go on after.
+    void setPaused(bool paused);
+    bool isPaused() const;
 
     float getVolume() const { return volume; }
     bool isEnabled() const { return enabled; }

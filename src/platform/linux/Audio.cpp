@@ -73,6 +73,8 @@ public:
     bool isOpen() const override { return usable(); }
     std::shared_ptr<AudioStream> openStream(const unsigned char* data, std::size_t size,
                                             bool streaming) override;
+    void setPaused(bool paused) override;
+    bool isPaused() const override { return paused; }
 
     // Open and still connected. The first call that finds the device gone silences every stream.
     bool usable() const;
@@ -84,6 +86,7 @@ private:
     mutable bool lost = false;
     ALCdevice* alc = nullptr;
     bool canTellConnection = false;
+    bool paused = false;
     std::vector<AlureStream*> streams;
 };
 
@@ -123,18 +126,36 @@ public:
     {
         if (closed || active || !device->usable())
             return;
-        alGetError();  // ALURE refuses to start while an earlier error is pending
-        alureRewindStream(stream);
         active = true;
-        if (!alurePlaySourceStream(source, stream, QueuedChunks, repeat ? -1 : 0, onEnd, this)) {
-            active = false;
-            g_lastError = std::string("Cannot play a sound: ") + alureGetErrorString();
-            device->usable();
+        if (device->isPaused()) {
+            waiting = true;  // starts with the resume
+            return;
         }
+        start();
+    }
+
+    // ALURE's own pause: the source stops where it is and its thread stops refilling it.
+    void hold(bool on)
+    {
+        if (closed || !active)
+            return;
+        if (waiting) {
+            if (!on) {
+                waiting = false;
+                start();
+            }
+            return;
+        }
+        alGetError();
+        if (on)
+            alurePauseSource(source);
+        else
+            alureResumeSource(source);
     }
 
     void stop() override
     {
+        waiting = false;
         if (closed)
             return;
         if (device->usable()) {
@@ -167,6 +188,17 @@ public:
     }
 
 private:
+    void start()
+    {
+        alGetError();  // ALURE refuses to start while an earlier error is pending
+        alureRewindStream(stream);
+        if (!alurePlaySourceStream(source, stream, QueuedChunks, repeat ? -1 : 0, onEnd, this)) {
+            active = false;
+            g_lastError = std::string("Cannot play a sound: ") + alureGetErrorString();
+            device->usable();
+        }
+    }
+
     // Runs on ALURE's thread when a one-shot stream has played out.
     static void onEnd(void* self, ALuint)
     {
@@ -178,6 +210,7 @@ private:
     alureStream* stream;
     bool repeat = false;
     bool closed = false;
+    bool waiting = false;  // played while the device is paused
     std::atomic<bool> active{false};
 };
 
@@ -235,6 +268,17 @@ void AlureDevice::shutdown()
     opened = false;
     if (g_openDevice == this)
         g_openDevice = nullptr;
+}
+
+void AlureDevice::setPaused(bool value)
+{
+    if (value == paused)
+        return;
+    paused = value;
+    if (!usable())
+        return;
+    for (AlureStream* stream : streams)
+        stream->hold(paused);
 }
 
 void AlureDevice::forget(AlureStream* stream)

@@ -92,12 +92,14 @@ public:
         SDL_VERSION(&info.version);
         if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
             xid = static_cast<NativeHandle>(info.info.x11.window);
+        Linux::watchVisibility(static_cast<Window>(xid));
         Linux::registerWindow(windowId, window, std::move(procedure));
         liveWindows().push_back(this);
     }
 
     ~SdlDisplayWindow() override
     {
+        Linux::forgetVisibility(static_cast<Window>(xid));
         Linux::unregisterWindow(windowId);
         liveWindows().erase(std::find(liveWindows().begin(), liveWindows().end(), this));
         if (fullScreen)
@@ -111,6 +113,7 @@ public:
 
     NativeHandle handle() const override { return xid; }
     std::uint32_t id() const override { return windowId; }
+    bool isShown() const override { return Linux::windowShown(static_cast<Window>(xid)); }
 
     void show() override
     {

@@ -1,6 +1,7 @@
 // Linux (X11) platform layer: SDL2 video start-up shared by the window, display-mode, cursor and
 // message-box code. SDL's own signal handlers are turned off (termination is handled by the message
-// pump), and the last window closing does not post a quit of its own: the window procedure decides.
+// pump), the last window closing does not post a quit of its own (the window procedure decides), and
+// SDL leaves the screen saver and the display's power to the system.
 // Depends on: SDL2 (x11 video driver).
 #include "platform/linux/SdlVideo.h"
 
@@ -39,6 +40,10 @@ bool ensureVideo(std::string& error)
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // SDL's default is a game's: it would suspend the X server's screen saver, reset its idle timer
+    // every 30 s, and ask the session bus to inhibit the screen saver and simulate user activity.
+    // A screen saver keeps nothing awake.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     const char* requested = std::getenv("SDL_VIDEODRIVER");
     if (!requested || !*requested)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");

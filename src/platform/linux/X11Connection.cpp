@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <map>
 
 namespace System::Platform::Linux {
 
@@ -22,6 +23,50 @@ char g_displayName[256] = "";  // kept for the crash path, which may not call Xl
 bool g_tried = false;
 Window g_host = 0;
 bool g_hostDestroyed = false;
+
+struct WatchedWindow {
+    long mask = 0;             // what the private connection selects on it
+    bool mapped = true;
+    bool whollyCovered = false;
+    bool visibilityWatched = false;
+};
+std::map<Window, WatchedWindow>& watched()
+{
+    static std::map<Window, WatchedWindow> table;
+    return table;
+}
+
+// XSelectInput replaces this client's mask on the window, so every watch adds to the one mask.
+void selectOn(Display* display, Window window, long mask)
+{
+    WatchedWindow& entry = watched()[window];
+    entry.mask |= mask;
+    XSelectInput(display, window, entry.mask);
+}
+
+void readEvents()
+{
+    if (!g_display)
+        return;
+    while (XEventsQueued(g_display, QueuedAfterReading) > 0) {
+        XEvent event;
+        XNextEvent(g_display, &event);
+        const Window window = event.xany.window;
+        if (event.type == DestroyNotify && event.xdestroywindow.window == g_host)
+            g_hostDestroyed = true;
+        auto found = watched().find(event.type == MapNotify     ? event.xmap.window
+                                    : event.type == UnmapNotify ? event.xunmap.window
+                                                                : window);
+        if (found == watched().end())
+            continue;
+        if (event.type == MapNotify)
+            found->second.mapped = true;
+        else if (event.type == UnmapNotify)
+            found->second.mapped = false;
+        else if (event.type == VisibilityNotify)
+            found->second.whollyCovered = event.xvisibility.state == VisibilityFullyObscured;
+    }
+}
 
 void closeConnection()
 {
@@ -180,7 +225,7 @@ bool watchHostWindow(Window window)
     X11ErrorTrap trap(display);
     // Selected first, then checked: a window destroyed in between is either reported by the check or
     // by its DestroyNotify, never missed.
-    XSelectInput(display, window, StructureNotifyMask);
+    selectOn(display, window, StructureNotifyMask);
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display, window, &attributes) || !trap.ok()) {
         g_hostDestroyed = true;
@@ -193,13 +238,39 @@ bool hostWindowDestroyed()
 {
     if (!g_host || g_hostDestroyed || !g_display)
         return g_hostDestroyed;
-    while (XEventsQueued(g_display, QueuedAfterReading) > 0) {
-        XEvent event;
-        XNextEvent(g_display, &event);
-        if (event.type == DestroyNotify && event.xdestroywindow.window == g_host)
-            g_hostDestroyed = true;
-    }
+    readEvents();
     return g_hostDestroyed;
+}
+
+void watchVisibility(Window window)
+{
+    Display* display = x11Connection();
+    if (!display || !window)
+        return;
+    X11ErrorTrap trap(display);
+    // Selected before the map state is read, so a change in between is not missed.
+    selectOn(display, window, StructureNotifyMask | VisibilityChangeMask);
+    XWindowAttributes attributes;
+    WatchedWindow& entry = watched()[window];
+    entry.visibilityWatched = true;
+    if (XGetWindowAttributes(display, window, &attributes) && trap.ok())
+        entry.mapped = attributes.map_state != IsUnmapped;
+}
+
+void forgetVisibility(Window window)
+{
+    auto found = watched().find(window);
+    if (found != watched().end())
+        found->second.visibilityWatched = false;
+}
+
+bool windowShown(Window window)
+{
+    readEvents();
+    auto found = watched().find(window);
+    if (found == watched().end() || !found->second.visibilityWatched)
+        return true;
+    return found->second.mapped && !found->second.whollyCovered;
 }
 
 } // namespace System::Platform::Linux

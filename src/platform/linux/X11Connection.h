@@ -46,4 +46,13 @@ bool watchHostWindow(Window window);
 // hostWindowDestroyed() (HostWindow.h): true once it has been destroyed; reads only events already
 // sent, never blocks.
 
+// Follows a window's map state and whether it is wholly covered (VisibilityNotify), on the private
+// connection: our own display window or a host's. A compositing manager reports every window as
+// unobscured, which is right there: it keeps the pixels.
+void watchVisibility(Window window);
+void forgetVisibility(Window window);
+// False while the window is unmapped or wholly covered, as the server last said; true for a window
+// not watched. Reads only events already sent, never blocks.
+bool windowShown(Window window);
+
 } // namespace System::Platform::Linux

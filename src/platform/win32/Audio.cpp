@@ -162,6 +162,10 @@ public:
         return stream;
     }
 
+    // The mixer goes on writing silence, so the device stays open and no stream moves on.
+    void setPaused(bool value) override { paused = value; }
+    bool isPaused() const override { return paused; }
+
     void forget(WaveStream* stream)
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -180,7 +184,7 @@ private:
                 if (!(headers[i].dwFlags & WHDR_DONE))
                     continue;
                 std::fill(mix.begin(), mix.end(), 0);
-                {
+                if (!paused) {
                     std::lock_guard<std::mutex> lock(mutex);
                     for (WaveStream* stream : streams)
                         if (stream->playing)
@@ -209,6 +213,7 @@ private:
     std::thread feeder;
     std::atomic<bool> stopping{false};
     std::atomic<bool> failed{false};
+    std::atomic<bool> paused{false};
     bool open = false;
 };
 

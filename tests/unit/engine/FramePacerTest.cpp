@@ -115,3 +115,33 @@ TEST(FramePacer, WaitsOnlyWhenTheSwapDoesNotAlready)
     pacer.setEnabled(true);
     EXPECT_LE(swapsIn(pacer, time, 0.002, 1.0), 61);
 }
+
+// Unplugging a laptop mid-run brings the ceiling down to 30 at once (also where vsync alone kept a
+// 144 Hz display's frames) and plugging it in again restores the display's own ceiling.
+TEST(FramePacer, BatteryLowersTheCeilingWhileItLasts)
+{
+    FakeClock time;
+    FramePacer pacer(time.clock());
+    pacer.configure(144, false, true);
+    ASSERT_EQ(pacer.ceiling(), 60);
+    EXPECT_TRUE(pacer.setOnBattery(true));
+    EXPECT_EQ(pacer.ceiling(), 30);
+    EXPECT_EQ(pacer.reason(), "on battery");
+    int swaps = swapsIn(pacer, time, 0.002, 10.0);
+    EXPECT_GE(swaps, 299);
+    EXPECT_LE(swaps, 301);
+    EXPECT_FALSE(pacer.setOnBattery(true));
+    EXPECT_TRUE(pacer.setOnBattery(false));
+    EXPECT_EQ(pacer.ceiling(), 60);
+    swaps = swapsIn(pacer, time, 0.002, 10.0);
+    EXPECT_GE(swaps, 598);
+
+    // Already at 30 on a software renderer: battery changes the words, not the ceiling; a 24 Hz
+    // display keeps its own lower rate.
+    pacer.configure(60, true, false);
+    EXPECT_FALSE(pacer.setOnBattery(true));
+    EXPECT_EQ(pacer.ceiling(), 30);
+    EXPECT_EQ(pacer.reason(), "software renderer, on battery");
+    EXPECT_EQ(FramePacer::ceilingFor(24, false, true), 24);
+    EXPECT_EQ(FramePacer::reasonFor(24, false, true), "display refresh 24 Hz");
+}

@@ -9,6 +9,10 @@
 #include "engine/ui/Form.h"
 #include "engine/ui/RenderManager.h"
 #include "engine/ui/WindowManager.h"
+#include "engine/services/SoundManager.h"
+#include "platform/Audio.h"
+#include "platform/Clock.h"
+#include "platform/Power.h"
 
 #include "LogCapture.h"
 #include "ScratchConfigHome.h"
@@ -16,6 +20,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace System;
 
@@ -119,4 +126,102 @@ TEST(StartedEngineDeathTest, AFailureDuringAFrameStopsTheEngineAndEndsInTheFatal
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(runAFailingFrame(), ::testing::ExitedWithCode(1),
                 "Engine stopped\n(.*\n)?ERROR: A leaf fell into the frame\nThe program will now exit\n");
+}
+
+namespace {
+
+std::int64_t g_counter = 1000000;  // a counter at 1000 ticks a second, moved by hand
+
+class SteppedForm : public UI::Form {
+public:
+    using Form::Form;
+    void update(double seconds) override
+    {
+        steps.push_back(seconds);
+        Form::update(seconds);
+    }
+    std::vector<double> steps;
+};
+
+void check(bool good, const char* what)
+{
+    if (!good) {
+        std::fprintf(stderr, "CHECK FAILED: %s\n", what);
+        std::fflush(stderr);
+        std::_Exit(3);
+    }
+}
+
+// A started engine whose display goes dark for an hour and whose window is then covered; exits 0
+// when every check held.
+void runThroughADarkHour()
+{
+    setenv("FERNHOLLOW_LOG", "stderr", 1);
+    Platform::CounterOverride counter;
+    counter.frequency = [](std::int64_t& f) {
+        f = 1000;
+        return true;
+    };
+    counter.counter = [] { return g_counter; };
+    Platform::setCounterOverride(counter);
+    ScratchConfigHome home;
+    Config<RegistryReader, RegistryWriter> settings("Software\\Fernhollow tests");
+    settings.setDisplayMode(DisplayMode{128, 128, 32, false});
+    struct PlainFactory : LevelFactory {};
+    auto* engine = new Engine(*new PlainFactory);
+    engine->settings = &settings;
+    engine->start(0);
+    double now = 50.0;
+    Platform::DisplayPower display = Platform::DisplayPower::On;
+    bool shown = true;
+    engine->setPowerSources(PowerWatch::Sources{[&] { return now; }, [&] { return display; },
+                                                [&] { return shown; }, [] { return false; }});
+    auto* form = new SteppedForm("forest");
+    engine->addForm(form);
+    auto turn = [&](double seconds) {
+        now += seconds;
+        g_counter += static_cast<std::int64_t>(seconds * 1000);
+        engine->frame();
+    };
+    for (int i = 0; i < 3; ++i)
+        turn(0.033);
+    check(form->steps.size() == 3 && engine->framesDrawn() == 3, "three frames drawn");
+
+    display = Platform::DisplayPower::Off;
+    turn(1.0);
+    check(engine->isDrawingHeld(), "drawing held once the display is off");
+    check(SoundManager::instance().isPaused() || !Platform::AudioDevice::openDefault()->isOpen(),
+          "sounds paused while the display is off");
+    for (int i = 0; i < 20; ++i)
+        turn(180.0);  // an hour in all
+    check(form->steps.size() == 3 && engine->framesDrawn() == 3, "no frame drawn into the dark display");
+
+    display = Platform::DisplayPower::Dimmed;
+    turn(1.0);
+    check(!engine->isDrawingHeld() && !SoundManager::instance().isPaused(), "a dimmed display is drawn");
+    check(form->steps.size() == 4, "the first frame after the dark hour is drawn");
+    check(std::fabs(form->steps.back() - 1.0 / 30) < 0.002, "the hour is stepped as one frame at 30 frames/s");
+    turn(0.5);
+    check(std::fabs(form->steps.back() - 0.5) < 0.002, "a step under a second is taken as measured");
+
+    shown = false;
+    turn(0.033);
+    check(engine->isDrawingHeld() && form->steps.size() == 5, "a covered window is not drawn at once");
+    shown = true;
+    turn(0.033);
+    check(!engine->isDrawingHeld() && form->steps.size() == 6, "drawn again once it shows");
+    std::fprintf(stderr, "ALL CHECKS HELD\n");
+    std::fflush(stderr);
+    std::_Exit(0);
+}
+
+} // namespace
+
+TEST(StartedEngineDeathTest, NothingIsDrawnIntoADarkDisplayAndTheDarkHourIsOneStep)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(runThroughADarkHour(), ::testing::ExitedWithCode(0),
+                "Drawing paused: the display is off\n(.*\n)*.*Drawing resumes after [0-9.]+ s\n(.*\n)*"
+                ".*Paused for 3602\\.0 s: the step is taken as one frame\n(.*\n)*"
+                ".*Drawing paused: the window is hidden or covered\n(.*\n)*ALL CHECKS HELD\n");
 }

@@ -327,6 +327,42 @@ TEST(AudioOutput, OneShotPlaysOncePerPlay)
     }
 }
 
+// A paused device holds its sounds where they stand: a one-shot paused partway plays only its rest
+// after the resume, the output is silent in between, and a one-shot started while paused waits.
+TEST(AudioOutput, PauseHoldsEverySoundWhereItStands)
+{
+    bool pausedReported = false;
+    std::vector<float> recorded = record([&](SoundManager& manager) {
+        Sound* peck = manager.createSound("woodpecker", false, true, block(testSound(OneShot)));
+        peck->play();
+        pause(0.12);
+        manager.setPaused(true);
+        pausedReported = manager.isPaused();
+        pause(0.6);
+        manager.setPaused(false);
+        EXPECT_TRUE(waitUntilQuiet(*peck, 3.0));
+        pause(0.2);
+
+        manager.setPaused(true);
+        peck->play();
+        pause(0.5);
+        manager.setPaused(false);
+        EXPECT_TRUE(waitUntilQuiet(*peck, 3.0));
+        pause(0.2);
+    });
+    EXPECT_TRUE(pausedReported);
+    std::vector<Burst> found = bursts(recorded);
+    ASSERT_EQ(found.size(), 3u) << "the sound before the pause, its rest after it, the one started while paused";
+    EXPECT_GT(found[1].start - found[0].end, std::size_t(Rate * 0.45)) << "silent while paused";
+    EXPECT_LT(found[0].length(), 13230u - 2000u) << "cut off by the pause";
+    EXPECT_NEAR(double(found[0].length() + found[1].length()), 13230.0, 600.0)
+        << "the rest, neither again from the start nor skipped";
+    EXPECT_NEAR(double(found[2].length()), 13230.0, 150.0);
+    EXPECT_GT(found[2].start - found[1].end, std::size_t(Rate * 0.6)) << "started only after the resume";
+    std::cout << "[ MEASURED ] paused one-shot: " << found[0].length() << " + " << found[1].length()
+              << " samples, " << (found[1].start - found[0].end) << " silent between\n";
+}
+
 TEST(AudioOutput, VolumeScalesTheRecordedLevel)
 {
     bool playedMuted = false;

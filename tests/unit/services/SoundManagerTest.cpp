@@ -55,7 +55,10 @@ public:
         streams.push_back(std::make_unique<StreamState>());
         return std::make_shared<FakeStream>(*streams.back());
     }
+    void setPaused(bool value) override { paused = value; }
+    bool isPaused() const override { return paused; }
     bool open;
+    bool paused = false;
     std::vector<std::unique_ptr<StreamState>> streams;
 };
 
