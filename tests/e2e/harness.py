@@ -184,7 +184,7 @@ class HostWindow:
         x11.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
                                             ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
                                             ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
-        for name in ("XMapWindow", "XDestroyWindow", "XResizeWindow"):
+        for name in ("XMapWindow", "XUnmapWindow", "XDestroyWindow", "XResizeWindow"):
             getattr(x11, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong] + (
                 [ctypes.c_uint, ctypes.c_uint] if name == "XResizeWindow" else [])
         x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
@@ -212,6 +212,14 @@ class HostWindow:
         x11.XChangeProperty(self.connection, x11.XDefaultRootWindow(self.connection), atom,
                             33, 32, 0, ctypes.byref(value), 1)  # 33: XA_WINDOW; 0: replace
         x11.XSync(self.connection, 0)
+
+    def map(self):
+        self.x11.XMapWindow(self.connection, self.id)
+        self.x11.XSync(self.connection, 0)
+
+    def unmap(self):
+        self.x11.XUnmapWindow(self.connection, self.id)
+        self.x11.XSync(self.connection, 0)
 
     def resize(self, width, height):
         self.x11.XResizeWindow(self.connection, self.id, width, height)

@@ -2,14 +2,16 @@
 // context through WGL (ChoosePixelFormat, SetPixelFormat, DescribePixelFormat, wglCreateContext,
 // wglMakeCurrent, SwapBuffers, wglGetProcAddress, WGL_ARB_extensions_string).
 // The window procedure turns WM_ACTIVATE, WM_CLOSE and WM_SIZE into the platform's messages, swallows
-// key messages (DirectInput reads the keyboard) and refuses SC_SCREENSAVE and SC_MONITORPOWER while the
-// saver runs. Vsync is asked of WGL_EXT_swap_control and the refresh rate of EnumDisplaySettingsA for
+// key messages (DirectInput reads the keyboard) and refuses SC_SCREENSAVE while the saver runs; it
+// lets SC_MONITORPOWER through, so the power plan can turn the monitor off, and takes the display's
+// power state and the power source from WM_POWERBROADCAST (see Power.cpp). Vsync is asked of WGL_EXT_swap_control and the refresh rate of EnumDisplaySettingsA for
 // the monitor showing the window; the engine paces the frames itself.
 // Limits: one GL context per window.
 // Depends on: USER32, GDI32, OPENGL32.
 #include "platform/DisplayWindow.h"
 
 #include "platform/Clock.h"
+#include "platform/win32/PowerState.h"
 #include "platform/win32/WindowTable.h"
 
 #include <map>
@@ -72,8 +74,13 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_KEYUP:
         return 0;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_SCREENSAVE || (wParam & 0xFFF0) == SC_MONITORPOWER)
+        // Another screen saver may not start over this one; the monitor may always power down.
+        if ((wParam & 0xFFF0) == SC_SCREENSAVE)
             return 0;
+        break;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_POWERSETTINGCHANGE && Win32::notePowerSetting(lParam))
+            return TRUE;
         break;
     default:
         break;
@@ -85,12 +92,18 @@ class Win32DisplayWindow : public DisplayWindow {
 public:
     Win32DisplayWindow(HWND window, bool owned) : window(window), owned(owned), dc(GetDC(window)), number(g_nextId++)
     {
+        if (owned) {
+            Win32::registerPowerSettings(window);
+            Win32::startPowerHook(window);
+        }
     }
     ~Win32DisplayWindow() override
     {
         if (dc)
             ReleaseDC(window, dc);
         if (owned) {
+            Win32::stopPowerHook();
+            Win32::forgetPowerSettings(window);
             Win32::table().erase(window);
             DestroyWindow(window);
             if (--g_classUsers == 0)
@@ -113,6 +126,7 @@ public:
         width = rect.right - rect.left;
         height = rect.bottom - rect.top;
     }
+    bool isShown() const override { return IsWindowVisible(window) && !IsIconic(window); }
 
     HDC deviceContext() const { return dc; }
     HWND windowHandle() const { return window; }
