@@ -51,8 +51,8 @@ class Session:
         self.x.stop()
         subprocess.run(["rm", "-rf", self.home])
 
-    def saver(self, trace, log=None):
-        env = dict(self.env, FERNHOLLOW_TRACE=trace)
+    def saver(self, trace, log=None, extra=None):
+        env = dict(self.env, FERNHOLLOW_TRACE=trace, **(extra or {}))
         if log:
             env["FERNHOLLOW_LOG"] = log
         started = time.monotonic()
@@ -92,6 +92,14 @@ def wait_event(trace, name, process, timeout=120):
     wait_until(seen, timeout, 0.005)
     if process.poll() is not None:
         raise RuntimeError("the saver ended early: " + process.stderr.read().decode(errors="replace"))
+
+
+def wait_prefix(trace, prefix, process, timeout=10):
+    def seen():
+        return process.poll() is not None or (
+            os.path.exists(trace) and any(event.startswith(prefix) for _, event in read_trace(trace)))
+    if not wait_until(seen, timeout, 0.02) or process.poll() is not None:
+        raise RuntimeError("the saver never traced \"%s...\"" % prefix)
 
 
 def stop(process):
@@ -185,6 +193,29 @@ def power(session, runs):
     return cpu, fps
 
 
+def dark_power(session, runs):
+    """CPU of the saver while the display is off (told by the test hook's file), beside the lit figure."""
+    cpu = []
+    for run in range(runs):
+        trace = os.path.join(session.home, "dark-%d" % run)
+        state = os.path.join(session.home, "display-%d" % run)
+        with open(state, "w") as out:
+            out.write("on\n")
+        _, process = session.saver(trace, extra={"FERNHOLLOW_DISPLAY_POWER_FILE": state})
+        wait_event(trace, "first frame on screen", process)
+        time.sleep(1.0)
+        with open(state, "w") as out:
+            out.write("off\n")
+        wait_prefix(trace, "drawing paused after ", process)
+        time.sleep(0.5)
+        wall0, cpu0 = time.monotonic(), cpu_seconds(process.pid)
+        time.sleep(POWER_SECONDS)
+        wall1, cpu1 = time.monotonic(), cpu_seconds(process.pid)
+        stop(process)
+        cpu.append(100.0 * (cpu1 - cpu0) / (wall1 - wall0))
+    return cpu
+
+
 GLSLIDESHOW = "/usr/libexec/xscreensaver/glslideshow"
 
 
@@ -235,8 +266,9 @@ def main():
                         frames.setdefault(variant, {}).setdefault(name, []).extend(value)
             peaks, before_scene = memory(session, REPEATS)
             cpu, fps = power(session, REPEATS)
+            dark = dark_power(session, REPEATS)
             peer = peer_power(session, REPEATS) if os.path.exists(GLSLIDESHOW) else []
-            results[geometry] = dict(startup=rows, pictures=pictures, frames=frames, peaks=peaks, before_scene=before_scene, cpu=cpu, fps=fps, peer=peer)
+            results[geometry] = dict(startup=rows, pictures=pictures, frames=frames, peaks=peaks, before_scene=before_scene, cpu=cpu, fps=fps, dark=dark, peer=peer)
             print("   start-up %.0f ms, frame %.1f fps, peak %.0f MiB, power %.0f %% at %.1f fps" % (
                 median(rows["first"]), median(frames["scene"]["fps"]), median(peaks), median(cpu), median(fps)),
                 flush=True)
@@ -352,6 +384,8 @@ def write(results, renderer, load_before, load_after, busy):
         add("|---|---:|")
         add("| CPU use, %% of one core (range %s) | %.0f |" % (spread(r["cpu"]), m(r["cpu"])))
         add("| frames per second | %.1f |" % m(r["fps"]))
+        add("| the display off (DPMS state from the test hook): CPU use, %% of one core (range %s) | %.1f |" % (
+            spread(r["dark"]), m(r["dark"])))
         add("| reference: the cost of min(60, the renderer's own rate) frames a second at the measured "
             "CPU per frame, %% of one core | %.0f |" % at60)
         add("| reference: unpaced, the renderer's own rate (fps) | %.1f |" % m(scene["fps"]))
