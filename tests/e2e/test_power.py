@@ -187,6 +187,36 @@ class UnseenWindow(unittest.TestCase):
         self.assertEqual(saver.signal(signal.SIGTERM), 0, saver.stderr)
 
 
+class Battery(unittest.TestCase):
+    def test_unplugging_the_laptop_mid_run_is_said_in_the_log(self):
+        folder = tempfile.mkdtemp(prefix="fernhollow-battery-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        supplies = os.path.join(folder, "power_supply")
+        for name, values in (("AC", {"type": "Mains", "online": "1"}),
+                             ("BAT0", {"type": "Battery", "status": "Charging"})):
+            os.makedirs(os.path.join(supplies, name))
+            for key, value in values.items():
+                with open(os.path.join(supplies, name, key), "w") as out:
+                    out.write(value + "\n")
+        run = ForestRun(self, "640x480x24", env={"FERNHOLLOW_POWER_SUPPLY_DIR": supplies})
+        self.addCleanup(run.close)
+        self.assertIn("[GL] Frame ceiling 30 frames/s (software renderer)\n", run.log_text())
+        with open(os.path.join(supplies, "AC", "online"), "w") as out:
+            out.write("0\n")
+        with open(os.path.join(supplies, "BAT0", "status"), "w") as out:
+            out.write("Discharging\n")
+        self.assertTrue(wait_until(
+            lambda: "[GL] Frame ceiling 30 frames/s (software renderer, on battery)\n" in run.log_text(), 8),
+            run.log_text()[-1500:])
+        with open(os.path.join(supplies, "AC", "online"), "w") as out:
+            out.write("1\n")
+        self.assertTrue(wait_until(
+            lambda: run.log_text().count("[GL] Frame ceiling 30 frames/s (software renderer)\n") == 2, 8),
+            "plugged in again: the ceiling's reason says so")
+        run.x.xdotool("key", "Escape")
+        self.assertEqual(run.ended_within(5.0), 0, run.run.stderr)
+
+
 class StoppedProcess(unittest.TestCase):
     def test_a_stop_of_thirty_seconds_is_one_step_and_the_scene_goes_on(self):
         run = ForestRun(self, "640x480x24")
