@@ -1,6 +1,7 @@
 #pragma once
 #include "base/Types.h"
 #include "engine/FramePacer.h"
+#include "engine/FramePlan.h"
 #include "platform/Handle.h"
 
 #include <cstdint>
@@ -126,25 +127,11 @@ private:
     void queue(const Types::Rect& rect, Texture* texture, const float colour[4]);
     void drawPlan();
 
-    struct PlannedQuad {
+    struct PlannedQuad : PlanQuad {
         const Texture* texture;
         unsigned int glName;
-        Types::Rect rect;
-        float colour[4];
-        float matrix[16];
-        bool identity;
     };
-    struct Span {
-        int first, last;  // cells, inclusive; first > last when the tile misses the quad
-        bool inside;      // every pixel of the tile lies within the quad
-    };
-    struct OpenBox {
-        int x0, x1, y0;
-    };
-    void markTiles(const PlannedQuad& quad, std::uint8_t* cover, std::uint8_t* opaque);
     void drawTiles(const std::uint8_t* mask, std::uint8_t want, const Types::Rect& rect);
-    template <class Emit>
-    void forEachBox(const std::uint8_t* mask, std::uint8_t want, Emit emit);
     bool prepareCache(std::size_t tiles);
     void noteChanges(std::size_t tiles);
     void planCache(std::size_t tiles);
@@ -154,8 +141,6 @@ private:
     unsigned int copyProgram();
     unsigned int quadProgram();
     void useProgram(unsigned int program);
-    static void spansOf(const std::vector<int>& bounds, int grid, int tiles, int limit, int sureFirst, int sureEnd,
-                        std::vector<Span>& out);
 
     bool multitexture = false;
     Platform::DeviceContext deviceContext = nullptr;
@@ -175,12 +160,9 @@ private:
     // planned frame allocates nothing.
     bool planning = false;
     std::vector<PlannedQuad> planned;
-    std::vector<std::uint8_t> tileCover, tileOpaque, tileHidden;
-    std::vector<Span> columns, rows;
-    std::vector<int> boundaries;
-    std::vector<OpenBox> openBoxes, nextBoxes;
+    FramePlan plan;
+    std::vector<std::uint8_t> tileCover, tileOpaque;
     int viewport[4] = {0, 0, 0, 0};
-    int tilesX = 0, tilesY = 0;
 
     // The tile cache: a texture of the viewport's size holding, for each tile, the composite of the
     // plan's quads below depth[t] (0: nothing held). A quad that differs from the one at its place in

@@ -10,7 +10,7 @@
 // it always divides the coordinates by q. The texels copied are the same either way.
 #include "engine/ExtensionLoader.h"
 #include "engine/GLDriver.h"
-#include "engine/PlanTiles.h"
+#include "engine/FramePlan.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
@@ -213,7 +213,7 @@ void GLDriver::drawCached(const std::uint8_t* mask)
     glLoadIdentity();
     const float s = 1.0f / float(cache.textureWidth), r = 1.0f / float(cache.textureHeight);
     glBegin(GL_QUADS);
-    forEachBox(mask, 1, [&](int left, int top, int right, int bottom) {
+    plan.forEachBox(mask, 1, [&](int left, int top, int right, int bottom) {
         // GL rows run upwards.
         const float x0 = float(left), x1 = float(right);
         const float y0 = float(h - bottom), y1 = float(h - top);
@@ -242,7 +242,7 @@ void GLDriver::drawCached(const std::uint8_t* mask)
 void GLDriver::fillCache(const std::uint8_t* mask, std::uint8_t want)
 {
     bool bound = false;
-    forEachBox(mask, want, [&](int left, int top, int right, int bottom) {
+    plan.forEachBox(mask, want, [&](int left, int top, int right, int bottom) {
         if (!bound)
             glBindTexture(GL_TEXTURE_2D, cache.texture);
         bound = true;
