@@ -31,8 +31,8 @@ bool waitMessage(Message& out);
 void dispatchMessage(const Message& message);
 // Queues the quit message. Safe to call from any thread.
 void postQuitMessage(int exitCode);
-// SIGTERM, SIGINT, SIGHUP and SIGQUIT post the quit message (the handler itself only sets a flag);
-// SIGUSR1 and SIGUSR2, a host's reset, are ignored.
+// The ending signals post the quit message (the handler itself only sets a flag): SIGTERM and SIGINT,
+// and where the system has them SIGHUP and SIGQUIT; SIGUSR1 and SIGUSR2, a host's reset, are ignored.
 void installTerminationHandlers();
 // True once one of the ending signals arrived (for loops that do not use the queue).
 bool terminationRequested();

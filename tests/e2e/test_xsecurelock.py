@@ -88,7 +88,7 @@ class XSecureLockHost(unittest.TestCase):
         # Escape closes it; xsecurelock resets the saver (SIGUSR1), which goes on drawing.
         x.xdotool("key", "Escape")
         self.assertIsNotNone(wait_gone(list(prompt), 20), "the dialog did not close")
-        self.assertIn("auth child failed", host_log())
+        self.assertTrue(wait_until(lambda: "auth child failed" in host_log(), 10), host_log())
         time.sleep(2.0)  # a saver killed by the reset is started again a second later
         self.assertTrue(alive(pid), "the reset ended the saver:\n" + host_log())
         self.assertEqual(list(processes(installed.program)), [pid])
