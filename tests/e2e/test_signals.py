@@ -1,6 +1,6 @@
 """Signals from hosts, terminals and the session: SIGHUP, SIGINT, SIGQUIT and SIGTERM end the run cleanly
-(status 0, the settings saved, a switched display mode restored) under /s, -root and -window-id; SIGUSR1 and
-SIGUSR2, a host's reset, leave the scene running."""
+(status 0, the settings saved, a switched display mode restored) under /s, -root, -window-id and the
+preview /p; SIGUSR1 and SIGUSR2, a host's reset, leave the scene (or the preview) running."""
 import os
 import shutil
 import signal
@@ -73,6 +73,23 @@ class Signals(unittest.TestCase):
                         # Written at the run's end only: the exit-time clean-up ran.
                         values = self.settings.read() or {}
                         self.assertEqual((values.get("width"), values.get("height")), (800, 600))
+
+    def test_each_signal_under_the_preview(self):
+        def preview_shown():
+            found = self.x.run(["xdotool", "search", "--onlyvisible", "--name", "^SaverPreview$"])
+            return found.stdout.split()
+        for number in ENDING + RESETS:
+            with self.subTest(signal=number.name):
+                run = Run(["/p", str(self.host.id)], self.x, self.settings.path)
+                self.assertTrue(wait_until(preview_shown, 20), run.stderr)
+                run.process.send_signal(number)
+                if number in RESETS:
+                    time.sleep(1.0)
+                    self.assertTrue(run.alive(), "the preview ended on %s: %s" % (number.name, run.stderr))
+                    self.assertTrue(preview_shown())
+                    number = signal.SIGTERM
+                self.assertEqual(run.signal(number, 10), 0, run.stderr)
+                self.assertFalse(wait_until(lambda: not preview_shown(), 5) is None)
 
     def test_a_reset_leaves_the_scene_running_in_every_mode(self):
         for mode in ("/s", "-window-id", "-root"):
