@@ -59,7 +59,7 @@ public:
                              int sourceX, int sourceY, int sourceWidth, int sourceHeight) = 0;
 
     // Waits for the next message of this window; false once the quit message is taken (postQuit, or
-    // SIGTERM/SIGINT after installTerminationHandlers).
+    // an ending signal after installTerminationHandlers).
     virtual bool getMessage(ChildMessage& message) = 0;
     virtual void dispatch(ChildMessage message) = 0;
     virtual void postQuit(int exitCode) = 0;

@@ -31,9 +31,10 @@ bool waitMessage(Message& out);
 void dispatchMessage(const Message& message);
 // Queues the quit message. Safe to call from any thread.
 void postQuitMessage(int exitCode);
-// SIGTERM and SIGINT post the quit message; the handler itself only sets a flag.
+// The ending signals post the quit message (the handler itself only sets a flag): SIGTERM and SIGINT,
+// and where the system has them SIGHUP and SIGQUIT; SIGUSR1 and SIGUSR2, a host's reset, are ignored.
 void installTerminationHandlers();
-// True once SIGTERM or SIGINT arrived (for loops that do not use the queue).
+// True once one of the ending signals arrived (for loops that do not use the queue).
 bool terminationRequested();
 
 } // namespace System::Platform

@@ -1,4 +1,5 @@
-"""cmake --install: the program where screen-saver hosts find it, their description, the settings entry."""
+"""cmake --install: the program where screen-saver hosts find it, their description, the entry MATE and Xfce
+list, xsecurelock's saver, the settings entry; a prefix with a space and a quote in it."""
 import configparser
 import os
 import shlex
@@ -68,6 +69,46 @@ class InstallTest(unittest.TestCase):
             x.stop()
             settings.remove()
 
+    def test_screensaver_entry_runs_the_hack_on_the_root_window(self):
+        entry = configparser.ConfigParser(interpolation=None)
+        entry.optionxform = str
+        entry.read(self.path("share", "applications", "screensavers", "fernhollow.desktop"))
+        section = entry["Desktop Entry"]
+        hack = self.path("libexec", "xscreensaver", "fernhollow")
+        self.assertEqual(shlex.split(section["Exec"]), [hack, "--root"])
+        self.assertEqual(section["TryExec"], hack)
+        for key, value in (("Type", "Application"), ("Name", "Fernhollow"), ("Categories", "Screensaver;"),
+                           ("StartupNotify", "false"), ("Terminal", "false")):
+            self.assertEqual(section[key], value, key)
+        self.assertTrue(section["Comment"])
+        # Shown by every desktop that reads the folder, MATE's and Xfce's alike.
+        self.assertNotIn("OnlyShowIn", section)
+        self.assertNotIn("NotShowIn", section)
+
+    def test_xsecurelock_saver_draws_into_the_window_it_is_given(self):
+        self.check_saver(self.path("libexec", "xsecurelock", "saver_fernhollow"), self.path("bin", "fernhollow"))
+
+    def check_saver(self, saver, program):
+        self.assertTrue(os.access(saver, os.X_OK), saver)
+        with open(saver) as text:
+            script = text.read()
+        self.assertTrue(script.startswith("#!/bin/sh\n"))
+        self.assertEqual(shlex.split(script.strip().splitlines()[-1]), ["exec", program, "--root"])
+        x = XServer()
+        settings = SettingsFolder()
+        host = HostWindow(x.display, 320, 200, x=40, y=30)  # white until drawn into
+        try:
+            # As xsecurelock starts it: no arguments, the window in the environment.
+            run = Run([], x, settings.path, env={"XSCREENSAVER_WINDOW": hex(host.id)}, binary=saver)
+            drawn = wait_until(lambda: x.screenshot().getpixel((40 + 160, 30 + 100)) != (255, 255, 255), 30)
+            status = run.signal()
+            self.assertTrue(drawn, run.stderr)
+            self.assertEqual(status, 0, run.stderr)
+        finally:
+            host.close()
+            x.stop()
+            settings.remove()
+
     def test_installed_hack_draws_into_the_hosts_window_and_ends_on_sigterm(self):
         hack = self.path("libexec", "xscreensaver", "fernhollow")
         x = XServer()
@@ -90,6 +131,26 @@ class InstallTest(unittest.TestCase):
                 host.close()
             x.stop()
             settings.remove()
+
+
+class InstallWithAwkwardPrefixTest(unittest.TestCase):
+    """A prefix with a space and a single quote: the entries and the saver still name the program."""
+
+    def test_entries_and_saver_quote_the_prefix(self):
+        base = tempfile.mkdtemp(prefix="fernhollow-install-")
+        self.addCleanup(shutil.rmtree, base, True)
+        prefix = os.path.join(base, "Bob's savers")
+        install = subprocess.run([shutil.which("cmake"), "--install", BUILD, "--prefix", prefix],
+                                 capture_output=True, text=True, timeout=120)
+        self.assertEqual(install.returncode, 0, install.stderr)
+        entry = configparser.ConfigParser(interpolation=None)
+        entry.optionxform = str
+        entry.read(os.path.join(prefix, "share", "applications", "screensavers", "fernhollow.desktop"))
+        hack = os.path.join(prefix, "libexec", "xscreensaver", "fernhollow")
+        self.assertEqual(shlex.split(entry["Desktop Entry"]["Exec"]), [hack, "--root"])
+        self.assertEqual(entry["Desktop Entry"]["TryExec"], hack)
+        InstallTest.check_saver(self, os.path.join(prefix, "libexec", "xsecurelock", "saver_fernhollow"),
+                                os.path.join(prefix, "bin", "fernhollow"))
 
 
 if __name__ == "__main__":

@@ -1,7 +1,9 @@
 """The Debian package's round trip on this machine: cpack makes fernhollow_<version>_amd64.deb, lintian
-finds no error in it, dpkg -i installs it into /usr, the installed hack draws under Xvfb and ends on
-SIGTERM, man finds its page, and dpkg --purge leaves nothing of it behind. Needs root; the machine's
-own fernhollow package, if one is installed, is left alone (the test is skipped)."""
+finds no error in it, dpkg -i installs it into /usr with the entries of every screen-saver host, the
+installed xsecurelock saver draws under Xvfb and ends on SIGTERM, man finds its page, and dpkg --purge
+leaves nothing of it behind. Needs root; the machine's own fernhollow package, if one is installed, is
+left alone (the test is skipped)."""
+import configparser
 import fcntl
 import glob
 import os
@@ -61,6 +63,8 @@ class PackageRoundTrip(unittest.TestCase):
         for wanted in ("/usr/bin/fernhollow", "/usr/bin/fernhollow-choose", "/usr/libexec/xscreensaver/fernhollow",
                        "/usr/share/xscreensaver/config/fernhollow.xml",
                        "/usr/share/applications/fernhollow-settings.desktop",
+                       "/usr/share/applications/screensavers/fernhollow.desktop",
+                       "/usr/libexec/xsecurelock/saver_fernhollow",
                        "/usr/share/man/man6/fernhollow.6.gz", "/usr/share/doc/fernhollow/copyright"):
             self.assertIn(wanted, ours)
 
@@ -68,6 +72,23 @@ class PackageRoundTrip(unittest.TestCase):
         install = subprocess.run(["dpkg", "-i", package], capture_output=True, text=True, timeout=300)
         self.assertEqual(install.returncode, 0, install.stdout + install.stderr)
         self.assertEqual(os.path.realpath("/usr/libexec/xscreensaver/fernhollow"), "/usr/bin/fernhollow")
+        # The entry MATE and Xfce list runs the program from XScreenSaver's hack directory, where they
+        # look for programs; xsecurelock's saver runs the installed program.
+        entry = configparser.ConfigParser(interpolation=None)
+        entry.optionxform = str
+        entry.read("/usr/share/applications/screensavers/fernhollow.desktop")
+        section = dict(entry["Desktop Entry"])
+        self.assertEqual(section, {
+            "Type": "Application", "Name": "Fernhollow", "Comment": section.get("Comment", ""),
+            "Exec": "/usr/libexec/xscreensaver/fernhollow --root", "TryExec": "/usr/libexec/xscreensaver/fernhollow",
+            "StartupNotify": "false", "Terminal": "false", "Categories": "Screensaver;"})
+        self.assertTrue(section["Comment"])
+        saver = "/usr/libexec/xsecurelock/saver_fernhollow"
+        self.assertTrue(os.access(saver, os.X_OK))
+        with open(saver) as text:
+            script = text.read()
+        self.assertTrue(script.startswith("#!/bin/sh\n"), script)
+        self.assertIn("\nexec '/usr/bin/fernhollow' --root\n", script)
         manual = subprocess.run(["man", "-P", "cat", "6", "fernhollow"], capture_output=True, text=True,
                                 env=dict(os.environ, MANWIDTH="80"))
         self.assertIn("an animated forest screen saver", manual.stdout)
@@ -76,8 +97,8 @@ class PackageRoundTrip(unittest.TestCase):
         settings = SettingsFolder()
         host = HostWindow(x.display, 320, 200, x=40, y=30)  # white until drawn into
         try:
-            run = Run(["--root"], x, settings.path, env={"XSCREENSAVER_WINDOW": hex(host.id)},
-                      binary="/usr/libexec/xscreensaver/fernhollow")
+            # As xsecurelock starts it: its saver, no arguments, the window in the environment.
+            run = Run([], x, settings.path, env={"XSCREENSAVER_WINDOW": hex(host.id)}, binary=saver)
             drawn = wait_until(lambda: x.screenshot().getpixel((40 + 160, 30 + 100)) != (255, 255, 255), 60)
             status = run.signal()
             self.assertTrue(drawn, run.stderr)
@@ -92,7 +113,9 @@ class PackageRoundTrip(unittest.TestCase):
         self.assertFalse(installed())
         left = [f for f in files if os.path.lexists(f) and not os.path.isdir(f)]
         self.assertEqual(left, [])
-        for folder in ("/usr/share/doc/fernhollow", "/usr/share/xscreensaver/config/fernhollow.xml"):
+        for folder in ("/usr/share/doc/fernhollow", "/usr/share/xscreensaver/config/fernhollow.xml",
+                       "/usr/share/applications/screensavers/fernhollow.desktop",
+                       "/usr/libexec/xsecurelock/saver_fernhollow"):
             self.assertFalse(os.path.lexists(folder), folder)
 
 

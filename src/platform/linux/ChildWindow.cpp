@@ -197,7 +197,7 @@ public:
                 if (translate(event, message))
                     return true;
             }
-            // SIGTERM interrupts the wait; the timeout only covers a signal that lands just before it.
+            // An ending signal interrupts the wait; the timeout only covers a signal that lands just before it.
             pollfd connection{ConnectionNumber(display), POLLIN, 0};
             poll(&connection, 1, 100);
         }

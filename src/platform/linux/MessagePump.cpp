@@ -2,7 +2,12 @@
 // Only non-input events are taken here (SDL_PeepEvents over the ranges outside keyboard and mouse),
 // so key and mouse events, and the X events the keyboard asks SDL for, stay queued for the buffered
 // input devices. The quit message is a flag: posting it is safe from any thread and from the
-// SIGTERM/SIGINT handler, and it is seen before any message still queued behind it.
+// handler of the ending signals, and it is seen before any message still queued behind it.
+// Ending signals are those a host, a terminal or a session's end sends to stop a program: SIGTERM,
+// SIGINT, SIGHUP (a hang-up or a logout) and SIGQUIT. Each ends the run through the quit message, so
+// the exit-time clean-up restores the display mode and saves the settings, and the status is 0.
+// SIGUSR1 and SIGUSR2 are a host's "reset" (xsecurelock sends SIGUSR1 when its password dialog
+// closes): the scene has nothing to reset, so they are ignored and the run carries on.
 // Depends on: SDL2 events, POSIX signals.
 #include "platform/MessagePump.h"
 
@@ -135,11 +140,18 @@ void postQuitMessage(int exitCode)
 
 void installTerminationHandlers()
 {
-    struct sigaction action = {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    struct sigaction ending = {};
+    ending.sa_handler = onTerminationSignal;
+    sigemptyset(&ending.sa_mask);
+    for (int number : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
+        sigaction(number, &ending, nullptr);
+    // Ignored rather than caught: nothing is interrupted, in any thread. The runs that install these
+    // start no other program, which would inherit the ignoring.
+    struct sigaction reset = {};
+    reset.sa_handler = SIG_IGN;
+    sigemptyset(&reset.sa_mask);
+    for (int number : {SIGUSR1, SIGUSR2})
+        sigaction(number, &reset, nullptr);
 }
 
 bool terminationRequested()
