@@ -22,7 +22,7 @@ xserver-xorg-core xserver-xorg-video-dummy xscreensaver
 dpkg-dev lintian fakeroot file man-db
 procps e2fsprogs
 xscreensaver-gl
-mate-screensaver xsecurelock xss-lock dbus-daemon python3-gi
+mate-screensaver xsecurelock xss-lock
 libgtest-dev googletest
 sox libsox-fmt-all vorbis-tools
 python3 python3-numpy python3-pil python3-cairo fonts-dejavu-core
