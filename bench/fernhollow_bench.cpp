@@ -23,6 +23,7 @@
 #include "config/SaverConfig.h"
 #include "engine/Engine.h"
 #include "engine/GLDriver.h"
+#include "engine/QuadSink.h"
 #include "engine/Texture.h"
 #include "engine/Timer.h"
 #include "engine/ui/FXManager.h"
@@ -176,7 +177,7 @@ int pictures(int rounds)
 
 // Draws recorded quads the cheapest way the fixed-function renderer offers: the 2D state once, the
 // vertices transformed here, one begin/end per run of quads with the same texture.
-void drawBatched(GLDriver& driver, const std::vector<GLDriver::RecordedQuad>& quads)
+void drawBatched(GLDriver& driver, const std::vector<RecordedQuad>& quads)
 {
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -192,7 +193,7 @@ void drawBatched(GLDriver& driver, const std::vector<GLDriver::RecordedQuad>& qu
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     unsigned bound = ~0u;
     bool open = false;
-    for (const GLDriver::RecordedQuad& quad : quads) {
+    for (const RecordedQuad& quad : quads) {
         if (quad.texture != bound) {
             if (open)
                 glEnd();
@@ -247,7 +248,7 @@ int frames(const std::string& variant, double seconds)
     RenderManager& renderManager = *engine.getRenderManager();
     driver.setSwapPacing(false);
     driver.setCoveredDrawing(variant != "whole");
-    std::vector<GLDriver::RecordedQuad> quads;
+    QuadList quads;
 
     std::vector<double> updateCpu, renderWall, renderCpu, frameWall, frameCpu;
     int counted = 0;
@@ -270,11 +271,11 @@ int frames(const std::string& variant, double seconds)
         const double renderStart = wall();
         const double process0 = processCpu();
         if (variant == "batched") {
-            quads.clear();
-            driver.setQuadRecorder(&quads);
+            quads.quads.clear();
+            driver.setQuadSink(&quads);
             renderManager.render(driver);
-            driver.setQuadRecorder(nullptr);
-            drawBatched(driver, quads);
+            driver.setQuadSink(nullptr);
+            drawBatched(driver, quads.quads);
         } else {
             renderManager.render(driver);
         }
@@ -301,7 +302,7 @@ int frames(const std::string& variant, double seconds)
     }
     const double elapsed = wall() - measuredFrom;
     result("frames", counted);
-    result("quads_per_frame", variant == "batched" ? double(quads.size()) : 0.0);
+    result("quads_per_frame", variant == "batched" ? double(quads.quads.size()) : 0.0);
     result("update_cpu_ms", median(updateCpu));
     result("render_ms", median(renderWall));
     result("render_cpu_ms", median(renderCpu));

@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 #include "engine/ExtensionLoader.h"
 #include "engine/Log.h"
+#include "engine/QuadSink.h"
 #include "engine/Texture.h"
 #include "platform/DisplayWindow.h"
 
@@ -330,7 +331,7 @@ bool GLDriver::coveredQuads(const Types::Rect& rect, const Texture& texture)
 
 bool GLDriver::plannable(const Texture* texture) const
 {
-    return planning && coveredDrawing && !recorder && !wireframe && mode2D != 1 && texture && texture->isLoaded();
+    return planning && coveredDrawing && !quadSink && !wireframe && mode2D != 1 && texture && texture->isLoaded();
 }
 
 void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
@@ -343,13 +344,13 @@ void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
     }
     flush();
     bool textured = texture && texture->isLoaded();
-    if (recorder) {
+    if (quadSink) {
         RecordedQuad recorded;
         glGetFloatv(GL_MODELVIEW_MATRIX, recorded.matrix);
         glGetFloatv(GL_CURRENT_COLOR, recorded.colour);
         recorded.rect = rect;
         recorded.texture = textured ? texture->getGlName() : 0;
-        recorder->push_back(recorded);
+        quadSink->take(recorded);
         return;
     }
     if (textured) {

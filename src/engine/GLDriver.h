@@ -10,6 +10,7 @@
 
 namespace System {
 class Font;
+class QuadSink;
 class Texture;
 
 // The OpenGL rendering context on the display window and the few drawing operations the engine
@@ -68,19 +69,13 @@ public:
                           const std::string& text);
 
     // For benchmarks. setCoveredDrawing(false) draws every textured quad whole instead of over its
-    // covered cells only. While a recorder is set, drawQuad records each quad (the model-view matrix,
-    // the rectangle, the texture's GL name or 0, the current colour) instead of drawing it.
-    struct RecordedQuad {
-        float matrix[16];
-        Types::Rect rect;
-        unsigned int texture;
-        float colour[4];
-    };
+    // covered cells only. While a sink is set (QuadSink.h), drawQuad hands it each quad instead of
+    // drawing it.
     void setCoveredDrawing(bool on) { coveredDrawing = on; }
-    void setQuadRecorder(std::vector<RecordedQuad>* into)
+    void setQuadSink(QuadSink* sink)
     {
         flush();
-        recorder = into;
+        quadSink = sink;
     }
 
     // Frame planning, on unless switched off (one switch for the process, read by each frame and by
@@ -153,7 +148,7 @@ private:
     bool coveredDrawing = true;
     bool partialView = false;  // setView: clearColour keeps to the view
     std::int32_t view[4] = {0, 0, 0, 0};  // GL window coordinates: x, y from the bottom, width, height
-    std::vector<RecordedQuad>* recorder = nullptr;
+    QuadSink* quadSink = nullptr;
     FramePacer pacer;
 
     // The frame plan; every store is sized once (and again only when the viewport grows), so a

@@ -1,5 +1,6 @@
 #include "DrawingSurface.h"
 
+#include "engine/QuadSink.h"
 #include "engine/Texture.h"
 
 #include <gtest/gtest.h>
@@ -155,10 +156,11 @@ TEST(TextureCoverage, BenchmarkSwitchesDrawWholeQuadsOrRecordThem)
     surface.driver.setCoveredDrawing(true);
     EXPECT_EQ(differingPixels(covered, whole), 0);
 
-    std::vector<GLDriver::RecordedQuad> quads;
-    surface.driver.setQuadRecorder(&quads);
+    QuadList sink;
+    surface.driver.setQuadSink(&sink);
     const std::vector<unsigned char> recorded = draw();
-    surface.driver.setQuadRecorder(nullptr);
+    surface.driver.setQuadSink(nullptr);
+    const std::vector<RecordedQuad>& quads = sink.quads;
     surface.clear();
     EXPECT_EQ(differingPixels(recorded, screen()), 0) << "a recorded quad must not be drawn";
     ASSERT_EQ(quads.size(), 2u);
