@@ -1,80 +1,9 @@
-"""Fernhollow.scr under Wine where its surroundings turn hostile: the dialog killed at each of its
-registry writes, stored modes no display offers, hosts that pass the wrong window, a second /s."""
-import os
+"""Fernhollow.scr under Wine where its surroundings turn hostile: stored modes no display offers, hosts
+that pass the wrong window, a second /s (the settings' own: test_hostile_settings.py)."""
 import time
 import unittest
 
-from winharness import SCR, Saver, host_tool, reg_query, reg_reset, saver_window, wait_until, wine, xdotool
-
-CAPTION = "Fernhollow Settings"
-SHOW_FPS, SHOW_TIME, OK = 1044, 1119, 1
-KILLED = 137  # the hook's exit status
-
-
-def click(control):
-    result = host_tool("control", CAPTION, control, "30")
-    if result.returncode != 0:
-        raise AssertionError("no control %d in the dialog: %s" % (control, result.stdout))
-    x, y = result.stdout.split()
-    xdotool("mousemove", x, y)
-    time.sleep(0.2)
-    xdotool("click", 1)
-    time.sleep(0.3)
-
-
-def dialog_ok(**extra):
-    """Opens /c, turns Show FPS and Show Time over, presses OK; returns the exit status."""
-    run = Saver(["/c"], **extra)
-    try:
-        rect = host_tool("rect", CAPTION, "60")
-        if rect.returncode != 0:
-            raise AssertionError("no settings dialog: " + rect.stdout)
-        time.sleep(0.5)
-        click(SHOW_FPS)
-        click(SHOW_TIME)
-        click(OK)
-        return run.finish(30)
-    finally:
-        run.kill()
-
-
-def open_the_key():
-    """A run that only reads the settings and ends: /p without a window to draw into."""
-    result = wine([SCR, "/p", "12345"])
-    if result.returncode != 0:
-        raise AssertionError("/p 12345 ended with %d: %s" % (result.returncode, result.stderr))
-
-
-class RegistryKillTest(unittest.TestCase):
-    def test_a_dialog_killed_at_any_of_its_writes_leaves_all_old_or_all_new_values(self):
-        # Every value the dialog stores, as its OK stores them; then the same with the two boxes over.
-        reg_reset({"ShowFps": 0, "ShowTime": 1})
-        self.assertEqual(dialog_ok(), 0)
-        old = reg_query()
-        self.assertEqual((old["ShowFps"], old["ShowTime"]), (1, 0))
-        old.update(ShowFps=0, ShowTime=1)
-        new = dict(old, ShowFps=1, ShowTime=0)
-        outcomes = []
-        for writes in range(1, 20):
-            with self.subTest(writes=writes):
-                reg_reset(old)
-                status = dialog_ok(FERNHOLLOW_TEST_KILL_AFTER_WRITES=str(writes))
-                left = reg_query()
-                open_the_key()
-                after = reg_query()
-                if status == 0:
-                    # The whole transaction took fewer writes: the hook did not fire.
-                    self.assertEqual(after, new)
-                    break
-                self.assertEqual(status, KILLED)
-                self.assertIn(after, (old, new), "killed after write %d" % writes)
-                outcomes.append((left not in (old, new), after == new))
-        print("rounds (mixed when killed, new after the next open):", outcomes)
-        # Killed before its last write and after its first: there was a half-done key to roll back.
-        self.assertGreaterEqual(len(outcomes), 5)
-        self.assertTrue(any(mixed for mixed, _ in outcomes), outcomes)
-        self.assertFalse(outcomes[0][1], "killed at its first write, the key must keep the old values")
-        self.assertTrue(outcomes[-1][1], "killed at its last write, the transaction had been stored")
+from winharness import SCR, Saver, host_tool, reg_reset, saver_window, wait_until, xdotool
 
 
 class DisplayModeTest(unittest.TestCase):
