@@ -41,7 +41,9 @@ include(cmake/Extensions.cmake)
 add_library(fernhollow_core INTERFACE)
 target_link_libraries(fernhollow_core INTERFACE fernhollow_engine)
 
-fernhollow_add_win_resources(fernhollow_resources ${CMAKE_SOURCE_DIR}/assets/manifest.txt)
+# The saver ships without the test entry of the string table (STRING 9); the tests' own resource build
+# (tests/win32) has it.
+fernhollow_add_win_resources(fernhollow_resources ${CMAKE_SOURCE_DIR}/assets/manifest.txt EXCLUDE STRING/9)
 
 # A screen saver is a GUI program whose file name ends in .scr.
 function(fernhollow_add_saver target resources)

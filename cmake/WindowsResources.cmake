@@ -4,6 +4,10 @@
 # the DIALOGEX template of that id from src/platform/win32/dialogs/<id>.rc (the manifest's own files are
 # the GTK layouts of the same dialogs).
 #
+# Every script also carries the program's icon (assets/icons/fernhollow.ico, painted by
+# tools/art/icon.py: 16, 32, 48 and 256 pixels) and its VERSIONINFO (the product's name and
+# PROJECT_VERSION), which Explorer and the installed-programs list show.
+#
 #   fernhollow_add_win_resources(<target> <manifest> [EXCLUDE TYPE/ID ...])
 # makes <target>, an object library holding the compiled script.
 
@@ -51,11 +55,48 @@ function(fernhollow_add_win_resources target manifest)
       list(APPEND deps ${path})
     endif()
   endforeach()
-  set(rc "// Generated from ${manifest}; edit that file instead.\n#include <windows.h>\n#include <commctrl.h>\n\n")
+  set(rc "// Generated from ${manifest}; edit that file instead.\n#include <windows.h>\n#include <winver.h>\n#include <commctrl.h>\n\n")
   if(strings)
     string(APPEND rc "STRINGTABLE\nBEGIN\n${strings}END\n\n")
   endif()
   string(APPEND rc "${body}")
+  set(icon ${CMAKE_SOURCE_DIR}/assets/icons/fernhollow.ico)
+  if(NOT EXISTS ${icon})
+    message(FATAL_ERROR "The saver's icon ${icon} is missing (tools/art/generate.py --only icon paints it)")
+  endif()
+  list(APPEND deps ${icon})
+  string(REPLACE "." "," version_numbers "${PROJECT_VERSION}")
+  string(APPEND rc "
+1 ICON \"${icon}\"
+
+1 VERSIONINFO
+FILEVERSION ${version_numbers}
+PRODUCTVERSION ${version_numbers}
+FILEFLAGSMASK VS_FFI_FILEFLAGSMASK
+FILEFLAGS 0
+FILEOS VOS_NT_WINDOWS32
+FILETYPE VFT_APP
+FILESUBTYPE VFT2_UNKNOWN
+BEGIN
+  BLOCK \"StringFileInfo\"
+  BEGIN
+    BLOCK \"040904B0\"
+    BEGIN
+      VALUE \"CompanyName\", \"Tallowmere Studio\"
+      VALUE \"FileDescription\", \"Fernhollow Screensaver\"
+      VALUE \"FileVersion\", \"${PROJECT_VERSION}\"
+      VALUE \"InternalName\", \"Fernhollow\"
+      VALUE \"OriginalFilename\", \"Fernhollow.scr\"
+      VALUE \"ProductName\", \"Fernhollow Screensaver\"
+      VALUE \"ProductVersion\", \"${PROJECT_VERSION}\"
+    END
+  END
+  BLOCK \"VarFileInfo\"
+  BEGIN
+    VALUE \"Translation\", 0x409, 1200
+  END
+END
+")
   file(WRITE ${gen}/resources.rc.in "${rc}")
   configure_file(${gen}/resources.rc.in ${gen}/resources.rc COPYONLY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${manifest})

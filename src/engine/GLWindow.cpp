@@ -56,6 +56,12 @@ bool GLWindow::create()
             return false;
         }
         fullScreen = false;
+        // A window 0 pixels wide or high cannot take the focus, and no key would end the run: such
+        // a stored size is the desktop's instead.
+        if (width < 1)
+            width = desktop.width;
+        if (height < 1)
+            height = desktop.height;
     }
 
     showCursor(false);

@@ -44,7 +44,8 @@ public:
     virtual ~ChildWindow() = default;
 
     // A visible child of parent with a black background; the procedure gets Create first. Null when
-    // parent is null or not a window (no X error reaches the process).
+    // parent is null or not a window (no X error reaches the process), and on Windows when it is the
+    // desktop window or a window of this process: no host's preview area.
     static std::unique_ptr<ChildWindow> create(NativeHandle parent, const ChildWindowSpec& spec,
                                                ChildWindowProcedure procedure);
 

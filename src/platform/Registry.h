@@ -1,7 +1,8 @@
 #pragma once
-// A registry key below the current user, kept in $XDG_CONFIG_HOME/fernhollow/user.reg in the
-// registry export format. Reads see a consistent file; writes made through one key are committed as
-// one locked transaction when the key is closed.
+// A registry key below the current user: on Linux kept in $XDG_CONFIG_HOME/fernhollow/user.reg in the
+// registry export format, on Windows the system's registry. Writes made through one key are committed
+// as one locked transaction by flush or when the key is closed: a writer killed half-way leaves either
+// every old value or every new one (on Windows the next open rolls a half-done transaction back).
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -27,5 +27,9 @@ NativeHandle foregroundWindow();
 void openUrl(const std::string& address);
 // Tells the desktop a screen saver is running (keeps its own blanking away while it is true).
 void setScreenSaverRunning(bool running);
+// Makes this process the one that runs the saver full screen in this session, until it exits; false
+// when another process already does (on Windows a named mutex; a second "Preview" must not take the
+// keyboard from the first). Linux hosts start one saver at a time and every claim succeeds.
+bool claimSaverRun();
 
 } // namespace System::Platform

@@ -28,6 +28,10 @@ int runEntry(const std::vector<std::string>& arguments)
                                                               : invocation.handle);
             break;
         case Invocation::Mode::Saver:
+            // A second /s while one runs (a host's "Preview" pressed twice) leaves the screen and
+            // the keys to the first.
+            if (!Platform::claimSaverRun())
+                break;
             Platform::installTerminationHandlers();
             Platform::setScreenSaverRunning(true);
             runSaver(0, invocation.overrides);

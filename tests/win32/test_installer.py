@@ -36,6 +36,34 @@ class InstallerTest(unittest.TestCase):
         time.sleep(0.5)
         self.assertNotEqual(wine(["reg", "query", KEY]).returncode, 0, "the uninstall key is still there")
 
+    def test_a_reinstall_elsewhere_takes_away_the_first_uninstaller_and_its_empty_folders(self):
+        first = os.path.join(PREFIX, "FirstPlace", "Fernhollow")
+        second = os.path.join(PREFIX, "SecondPlace", "Fernhollow")
+        try:
+            wine([os.environ["FERNHOLLOW_INSTALLER"], "/S", r"/D=C:\FirstPlace\Fernhollow"], timeout=120)
+            self.assertTrue(wait_until(lambda: os.path.exists(os.path.join(first, "Uninstall.exe")), 30))
+            wine([os.environ["FERNHOLLOW_INSTALLER"], "/S", r"/D=C:\SecondPlace\Fernhollow"], timeout=120)
+            self.assertTrue(wait_until(lambda: os.path.exists(os.path.join(second, "Uninstall.exe")), 30))
+            self.assertFalse(os.path.exists(os.path.join(first, "Uninstall.exe")), "the first uninstaller stayed")
+            self.assertFalse(os.path.exists(first), "the first folder stayed")
+            self.assertFalse(os.path.exists(os.path.dirname(first)), "the folder above the first stayed")
+            listed = wine(["reg", "query", KEY]).stdout
+            self.assertIn(r"C:\SecondPlace\Fernhollow\Uninstall.exe", listed)
+            self.assertIn(os.path.basename(SAVER), os.listdir(os.path.dirname(SAVER)))
+
+            wine([os.path.join(second, "Uninstall.exe"), "/S"], timeout=120)
+            self.assertTrue(wait_until(lambda: not os.path.exists(SAVER) and not os.path.exists(second), 60),
+                            "the uninstaller left files behind")
+            time.sleep(0.5)
+            self.assertNotEqual(wine(["reg", "query", KEY]).returncode, 0, "the uninstall key is still there")
+        finally:
+            import shutil
+            for folder in (os.path.dirname(first), os.path.dirname(second)):
+                shutil.rmtree(folder, ignore_errors=True)
+            if os.path.exists(SAVER):
+                os.remove(SAVER)
+            wine(["reg", "delete", KEY, "/f"])
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -118,6 +118,11 @@ def paint_small(seed):
     small.write_all(seed)
 
 
+def paint_icon(seed):
+    import icon
+    icon.write(seed)
+
+
 def make_sounds(seed):
     import sounds
     sounds.write_all(seed)
@@ -126,7 +131,7 @@ def make_sounds(seed):
 STEPS = [
     ('backgrounds', paint_backgrounds), ('deer', paint_deer), ('plants', paint_plants), ('lights', paint_lights),
     ('rabbit', paint_rabbit), ('tree', paint_tree), ('woodpecker', paint_woodpecker), ('font', paint_font),
-    ('small', paint_small), ('sounds', make_sounds),
+    ('small', paint_small), ('icon', paint_icon), ('sounds', make_sounds),
 ]
 
 

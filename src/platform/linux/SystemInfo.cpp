@@ -79,6 +79,11 @@ void openUrl(const std::string& address)
     g_app_info_launch_default_for_uri(address.c_str(), nullptr, nullptr);
 }
 
+bool claimSaverRun()
+{
+    return true;
+}
+
 void setScreenSaverRunning(bool running)
 {
     // SDL keeps the desktop's own blanking away while the saver's display is open; the flag is kept

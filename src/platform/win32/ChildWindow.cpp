@@ -192,6 +192,12 @@ std::unique_ptr<ChildWindow> ChildWindow::create(NativeHandle parent, const Chil
     HWND parentWindow = Win32::toWindow(parent);
     if (!parentWindow || !IsWindow(parentWindow))
         return nullptr;
+    // A host's preview area is a window of another program. The desktop window would have the
+    // preview cover the whole screen with nobody to end it, and a window of this process is no host.
+    DWORD owner = 0;
+    GetWindowThreadProcessId(parentWindow, &owner);
+    if (parentWindow == GetDesktopWindow() || owner == 0 || owner == GetCurrentProcessId())
+        return nullptr;
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = childProcedure;
     windowClass.hInstance = GetModuleHandleA(nullptr);

@@ -1,5 +1,6 @@
 // Win32 platform layer: display modes of the primary display (EnumDisplaySettingsA,
 // ChangeDisplaySettingsA with CDS_FULLSCREEN, which Windows undoes by itself when the process ends).
+// A switch is only asked for a mode the display enumerates.
 // Depends on: USER32.
 #include "platform/DisplayModes.h"
 
@@ -51,8 +52,26 @@ std::string lastDisplayModeError()
     return g_lastError;
 }
 
+namespace {
+// Whether the primary display lists the mode. Windows (and Wine) may accept a switch to a mode it
+// does not list, 0 pixels wide or taller than any monitor, and show a window nobody can use.
+bool offered(int width, int height, int bitsPerPixel)
+{
+    VideoMode mode;
+    for (int index = 0; enumDisplayMode(index, mode); ++index)
+        if (mode.width == width && mode.height == height && mode.bitsPerPixel == bitsPerPixel)
+            return true;
+    return false;
+}
+} // namespace
+
 bool changeDisplayMode(int width, int height, int bitsPerPixel)
 {
+    if (!offered(width, height, bitsPerPixel)) {
+        g_lastError = "The display offers no mode " + std::to_string(width) + "x" + std::to_string(height) + "x" +
+                      std::to_string(bitsPerPixel);
+        return false;
+    }
     DEVMODEA settings{};
     settings.dmSize = sizeof settings;
     settings.dmPelsWidth = static_cast<DWORD>(width);

@@ -1,6 +1,6 @@
 // Win32 platform layer: the version record (GetVersionExA, the narrow 148-byte record), the current
 // directory, the desktop's windows, the shell's "open" (ShellExecuteA) and the running-saver notice
-// (SystemParametersInfoA with SPI_SCREENSAVERRUNNING).
+// (SystemParametersInfoA with SPI_SCREENSAVERRUNNING), and the named mutex of the one full-screen run.
 // Depends on: KERNEL32, USER32, SHELL32.
 #include "platform/SystemInfo.h"
 
@@ -54,6 +54,23 @@ NativeHandle foregroundWindow()
 void openUrl(const std::string& address)
 {
     ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool claimSaverRun()
+{
+    // Held (never closed) until the process ends, when Windows releases it.
+    static HANDLE run = nullptr;
+    if (run)
+        return true;
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "Local\\Fernhollow Screensaver run");
+    if (!mutex)
+        return true;  // no mutex to be had: run, as before there was one
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return false;
+    }
+    run = mutex;
+    return true;
 }
 
 void setScreenSaverRunning(bool running)

@@ -5,6 +5,8 @@
 //                                            "saver <pid>". Commands on stdin: "destroy" destroys the
 //                                            window and prints "saver-exit <status> <ms>" once the saver
 //                                            has ended (or "saver-running" after 20 s); "quit".
+//   TestHost preview-desktop SAVER           "SAVER /p <the desktop window>"; prints "saver-exit <status>
+//                                            <ms>", or "saver-running" when it still runs after 20 s
 //   TestHost control CAPTION ID [SECONDS]    screen centre "x y" of control ID in the top-level window
 //                                            CAPTION, once it exists
 //   TestHost rect CAPTION [SECONDS]          the window's "x y width height" on the screen
@@ -120,6 +122,31 @@ int host(int width, int height, const char* saver)
     return 0;
 }
 
+// "SAVER /p <the desktop window>", with this process keeping the desktop up meanwhile: prints
+// "saver-exit <status> <ms>" when the saver ends within 20 s, else ends it and prints "saver-running".
+int previewIntoDesktop(const char* saver)
+{
+    std::string command = std::string("\"") + saver + "\" /p " +
+                          std::to_string(reinterpret_cast<std::uintptr_t>(GetDesktopWindow()));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    DWORD start = GetTickCount();
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        std::printf("error CreateProcess %lu\n", GetLastError());
+        return 1;
+    }
+    if (WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0) {
+        DWORD status = 0;
+        GetExitCodeProcess(process.hProcess, &status);
+        std::printf("saver-exit %lu %lu\n", status, GetTickCount() - start);
+    } else {
+        TerminateProcess(process.hProcess, 99);
+        std::printf("saver-running\n");
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,6 +159,8 @@ int main(int argc, char** argv)
         std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(GetDesktopWindow())));
         return 0;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "preview-desktop") == 0)
+        return previewIntoDesktop(argv[2]);
     if (argc >= 5 && std::strcmp(argv[1], "host") == 0)
         return host(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
     if (argc >= 4 && std::strcmp(argv[1], "control") == 0) {

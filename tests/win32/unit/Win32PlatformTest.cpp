@@ -1,12 +1,14 @@
 // The Win32 backend under Wine: registry, resources, clock texts, pictures, sound decoding.
 #include "platform/Audio.h"
 #include "platform/Bitmap.h"
+#include "platform/ChildWindow.h"
 #include "platform/Clock.h"
 #include "platform/DisplayModes.h"
 #include "platform/Registry.h"
 #include "platform/Resources.h"
 #include "platform/SystemInfo.h"
 #include "platform/win32/StbPicture.h"
+#include "platform/win32/Win32.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace System::Platform;
@@ -33,6 +36,15 @@ std::string testData(const std::string& name)
 {
     const char* folder = std::getenv("FERNHOLLOW_TEST_DATA");
     return std::string(folder ? folder : ".") + "/" + name;
+}
+
+bool hasJournal(const std::string& path)
+{
+    HKEY journal = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (path + "\\Journal").c_str(), 0, KEY_READ, &journal) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(journal);
+    return true;
 }
 
 } // namespace
@@ -72,13 +84,16 @@ TEST(Win32Registry, FailuresNameTheKeyAndTheSystemsReason)
     EXPECT_EQ(reason.find("error "), std::string::npos) << "no system text: " << error;
     EXPECT_EQ(reason.find('\n'), std::string::npos) << "not one line: " << error;
 
-    // A value name past the registry's 16383 characters is refused; flush reports the first refusal
-    // once and keeps the writes that were taken.
+    // A value name past the registry's 16383 characters is refused; flush reports the refusal once,
+    // and the transaction it was part of is rolled back: the value written before it is the old one.
     auto key = RegistryKey::create(testKey);
     ASSERT_TRUE(key);
     EXPECT_TRUE(key->flush(error));
     EXPECT_TRUE(error.empty());
     key->setDword("kept", 7);
+    ASSERT_TRUE(key->flush(error)) << error;
+    key->setDword("kept", 8);
+    key->setDword("new", 1);
     key->setDword(std::string(20000, 'n'), 1);
     key->setString(std::string(20001, 's'), "x");
     EXPECT_FALSE(key->flush(error));
@@ -89,7 +104,111 @@ TEST(Win32Registry, FailuresNameTheKeyAndTheSystemsReason)
     EXPECT_TRUE(error.empty());
     RegistryType type = RegistryType::Other;
     std::vector<unsigned char> data;
-    EXPECT_TRUE(key->query("kept", type, data));
+    ASSERT_TRUE(key->query("kept", type, data));
+    EXPECT_EQ(data[0], 7);
+    EXPECT_FALSE(key->query("new", type, data));
+    EXPECT_FALSE(hasJournal(testKey));
+
+    // The default value is the journal's marker in the journal's own key: a value without a name is
+    // refused before anything is written.
+    key->setDword("", 1);
+    key->setDword("kept", 9);
+    EXPECT_FALSE(key->flush(error));
+    EXPECT_NE(error.find("a value without a name cannot be stored"), std::string::npos) << error;
+    ASSERT_TRUE(key->query("kept", type, data));
+    EXPECT_EQ(data[0], 7);
+}
+
+TEST(Win32Registry, AJournalLeftByAKilledWriterIsRolledBackWhenTheKeyIsOpened)
+{
+    const std::string path = std::string(testKey) + "\\Journalled";
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+    {
+        auto key = RegistryKey::create(path);
+        ASSERT_TRUE(key);
+        key->setDword("a", 1);
+        key->setString("b", "old");
+    }
+    // What a writer killed half-way through its new values leaves: the journal with the old value of
+    // "a" and the marker naming "c" as absent before; "a" and "c" already new, "b" not yet.
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &raw), ERROR_SUCCESS);
+    HKEY journal = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(raw, "Journal", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &journal, nullptr),
+              ERROR_SUCCESS);
+    DWORD one = 1;
+    DWORD nine = 9;
+    RegSetValueExA(journal, "a", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+    RegSetValueExA(journal, "", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>("c\0\0"), 3);
+    RegSetValueExA(raw, "a", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nine), 4);
+    RegSetValueExA(raw, "c", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nine), 4);
+    RegCloseKey(journal);
+    RegCloseKey(raw);
+
+    auto key = RegistryKey::open(path);
+    ASSERT_TRUE(key);
+    RegistryType type = RegistryType::Other;
+    std::vector<unsigned char> data;
+    ASSERT_TRUE(key->query("a", type, data));
+    EXPECT_EQ(data[0], 1);
+    ASSERT_TRUE(key->query("b", type, data));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data.data())), "old");
+    EXPECT_FALSE(key->query("c", type, data));
+    EXPECT_FALSE(hasJournal(path));
+    key.reset();
+
+    // A journal without its marker (a writer killed while journalling or after its last write) is
+    // only removed: the values stay as they are.
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (path + "\\Journal").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &journal, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(journal, "a", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nine), 4);
+    RegCloseKey(journal);
+    key = RegistryKey::open(path);
+    ASSERT_TRUE(key);
+    ASSERT_TRUE(key->query("a", type, data));
+    EXPECT_EQ(data[0], 1);
+    EXPECT_FALSE(hasJournal(path));
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+}
+
+TEST(Win32Registry, AWriterGivesUpWhenAnotherHoldsTheKeyForTenSeconds)
+{
+    auto key = RegistryKey::create(testKey);
+    ASSERT_TRUE(key);
+    std::string error;
+    key->setDword("locked", 1);
+    ASSERT_TRUE(key->flush(error)) << error;
+    // The lock of this key, held by another thread (a mutex is owned by a thread, not a process).
+    HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HANDLE mutex = CreateMutexA(nullptr, TRUE, "Local\\Fernhollow registry Software/Fernhollow Tests/Win32PlatformTest");
+        SetEvent(taken);
+        WaitForSingleObject(release, INFINITE);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    });
+    WaitForSingleObject(taken, INFINITE);
+    key->setDword("locked", 2);
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(key->flush(error));
+    DWORD waited = GetTickCount() - start;
+    SetEvent(release);
+    holder.join();
+    CloseHandle(taken);
+    CloseHandle(release);
+    EXPECT_GE(waited, 9500u);
+    EXPECT_LT(waited, 15000u);
+    EXPECT_EQ(error, "HKEY_CURRENT_USER\\Software\\Fernhollow Tests\\Win32PlatformTest: another program kept "
+                     "the settings locked for 10 seconds");
+    RegistryType type = RegistryType::Other;
+    std::vector<unsigned char> data;
+    ASSERT_TRUE(key->query("locked", type, data));
+    EXPECT_EQ(data[0], 1);
+    // Released, the next transaction goes through.
+    key->setDword("locked", 3);
+    EXPECT_TRUE(key->flush(error)) << error;
 }
 
 TEST(Win32Resources, EveryManifestEntryIsInTheExecutable)
@@ -197,4 +316,22 @@ TEST(Win32Audio, WithoutASoundDriverNoDeviceOpensAndNothingFails)
     EXPECT_NE(AudioDevice::lastError().find("waveOutOpen"), std::string::npos) << AudioDevice::lastError();
     ResourceData sound = findResource(152, "SOUND");
     EXPECT_FALSE(AudioStream::open(device, sound.data, sound.size, true));
+}
+
+TEST(Win32ChildWindow, TheDesktopAndWindowsOfThisProcessAreNoHost)
+{
+    // Windows of another program are taken (tests/win32/test_preview.py); these are refused before
+    // anything is created, and the procedure never runs.
+    HWND own = CreateWindowExA(0, "STATIC", "own", WS_POPUP, 0, 0, 100, 80, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(own);
+    bool ran = false;
+    ChildWindowSpec spec;
+    spec.width = 100;
+    spec.height = 80;
+    auto procedure = [&ran](ChildWindow&, ChildMessage) { ran = true; };
+    EXPECT_FALSE(ChildWindow::create(Win32::fromWindow(own), spec, procedure));
+    EXPECT_FALSE(ChildWindow::create(Win32::fromWindow(GetDesktopWindow()), spec, procedure));
+    EXPECT_FALSE(ran);
+    DestroyWindow(own);
 }
