@@ -1,7 +1,7 @@
 // Linux (X11) platform layer: the display window and its OpenGL context, on SDL2.
 // The window is created at the requested position and size; a full-screen window is created
 // borderless at 0,0 with the mode's size and then made full screen, so it covers the screen with or
-// without a window manager. The GL context is a compatibility-profile context (legacy GL 1.1 calls).
+// without a window manager. The GL context is whatever the driver gives for OpenGL 1.1 (legacy calls).
 // A window over several monitors bypasses the window manager (override-redirect), since window
 // managers place a full-screen window on one monitor only.
 // A foreign window (a screen-saver host's) is adopted with SDL_CreateWindowFrom; its size is read
@@ -159,6 +159,17 @@ SdlDisplayWindow* windowOf(DeviceContext dc)
     return static_cast<SdlDisplayWindow*>(dc);
 }
 
+// The drawing needs OpenGL 1.1 and nothing of a profile. Version 1.1 without a profile makes SDL take
+// the plain glXCreateContext, which gives the newest compatible context the driver has; asking for a
+// version or profile (glXCreateContextAttribsARB) fails outright on a driver below that version.
+void requestAnyContext()
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+}
+
 void setVisualAttributes(int colourBits, int depthBits)
 {
     int channel = colourBits <= 16 ? 5 : 8;
@@ -168,7 +179,7 @@ void setVisualAttributes(int colourBits, int depthBits)
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    requestAnyContext();
 }
 
 bool softwareRenderer(const char* renderer)
