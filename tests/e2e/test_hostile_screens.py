@@ -1,0 +1,165 @@
+"""The saver on screens and drivers that are not the usual ones: an OpenGL below 2.1 (Mesa's version
+override), a depth-16 X screen (some VNC and thin-client sessions), one without GLX at all. Each
+screenshot is compared with the scene drawn by the art tools, thumbnail by thumbnail (a thumbnail cell is
+the mean of 8x8 pixels, so a depth-16 screen's coarser colours still compare)."""
+import os
+import tempfile
+import time
+import unittest
+
+import numpy as np
+
+from forest import SHOTS, ForestRun, art
+from harness import HostWindow, Run, SettingsFolder, XServer, wait_until
+from test_forest_scene import references
+
+compose, layout = art()
+CELL = 8
+
+
+def thumbnail(picture):
+    """The picture's 8x8 means; a last partial row or column of cells is dropped."""
+    height, width = picture.shape[0] // CELL * CELL, picture.shape[1] // CELL * CELL
+    cells = picture[:height, :width].reshape(height // CELL, CELL, width // CELL, CELL, -1)
+    return cells.mean(axis=(1, 3))
+
+
+class Scene:
+    """The scene's thumbnails over its moments at one size; where the clock may be is left out."""
+
+    cache = {}
+
+    @classmethod
+    def at(cls, width, height):
+        if (width, height) not in cls.cache:
+            cls.cache[(width, height)] = cls(width, height)
+        return cls.cache[(width, height)]
+
+    def __init__(self, width, height):
+        thumbnails = np.stack([thumbnail(reference) for reference in references(width, height)])
+        self.low, self.high = thumbnails.min(axis=0), thumbnails.max(axis=0)
+        self.compared = np.ones(self.low.shape[:2], bool)
+        clock_x = int(min(layout.CLOCK_12H[0], layout.CLOCK_24H[0]) * width) - 2
+        clock_y = int(layout.CLOCK_12H[1] * height) - 2
+        self.compared[clock_y // CELL:, clock_x // CELL:] = False
+
+    def agreement(self, shot, tolerance=12.0):
+        """The share of compared cells whose every channel lies within the scene's range (plus tolerance)."""
+        cells = thumbnail(np.asarray(shot, np.float32))
+        inside = ((cells >= self.low - tolerance) & (cells <= self.high + tolerance)).all(axis=-1)
+        return inside[self.compared].mean()
+
+
+class HostRun:
+    """fernhollow drawing into a host's window (-root, -window-id) with its own settings and log."""
+
+    def __init__(self, test, x, args, env=None):
+        self.x = x
+        self.settings = SettingsFolder()
+        handle, self.log = tempfile.mkstemp(prefix="fernhollow-", suffix=".log")
+        os.close(handle)
+        environment = {"FERNHOLLOW_LOG": self.log}
+        environment.update(env or {})
+        self.run = Run(list(args), x, self.settings.path, env=environment)
+        test.addCleanup(self.close)
+        if not wait_until(lambda: not self.run.alive() or "Timer initialized" in self.log_text(), 60) or \
+                not self.run.alive():
+            self.run.signal()
+            test.fail("the scene never drew a frame; stderr: " + self.run.stderr)
+
+    def log_text(self):
+        with open(self.log, encoding="utf-8", errors="replace") as text:
+            return text.read()
+
+    def close(self):
+        if self.run.alive():
+            self.run.signal()
+        self.settings.remove()
+        if os.path.exists(self.log):
+            os.unlink(self.log)
+
+
+def save(picture, name):
+    os.makedirs(SHOTS, exist_ok=True)
+    path = os.path.join(SHOTS, name + ".png")
+    picture.save(path)
+    return path
+
+
+class OldOpenGL(unittest.TestCase):
+    """A driver that offers OpenGL 1.3 or 2.0 only (MESA_GL_VERSION_OVERRIDE): every way of drawing
+    starts and shows the scene as on the driver's full version."""
+
+    def test_the_scene_is_drawn_on_opengl_1_3_and_2_0(self):
+        for version in ("1.3", "2.0"):
+            env = {"MESA_GL_VERSION_OVERRIDE": version}
+            with self.subTest(how="/s", version=version):
+                run = ForestRun(self, "640x360x24", env=env)
+                try:
+                    run.wait_for_frame_time(2.0)
+                    shot = run.x.screenshot()
+                    path = save(shot, "OldOpenGL-s-%s" % version)
+                    self.assertIn("[GL] OpenGL ver %s " % version, run.log_text())
+                    self.assertGreater(Scene.at(640, 360).agreement(shot), 0.97, path)
+                    run.x.xdotool("key", "Escape")
+                    self.assertEqual(run.ended_within(5.0), 0, run.run.stderr)
+                finally:
+                    run.close()
+            for how in ("-root", "-window-id"):
+                with self.subTest(how=how, version=version):
+                    x = XServer("640x360x24")
+                    self.addCleanup(x.stop)
+                    args = ["-root"]
+                    if how == "-window-id":
+                        host = HostWindow(x.display, 640, 360)
+                        self.addCleanup(host.close)
+                        args = ["-window-id", str(host.id)]
+                    run = HostRun(self, x, args, env)
+                    time.sleep(2.0)
+                    shot = x.screenshot()
+                    path = save(shot, "OldOpenGL%s-%s" % (how, version))
+                    self.assertIn("[GL] OpenGL ver %s " % version, run.log_text())
+                    self.assertGreater(Scene.at(640, 360).agreement(shot), 0.97, path)
+                    self.assertEqual(run.run.signal(), 0, run.run.stderr)
+
+
+class SixteenBitScreen(unittest.TestCase):
+    """A depth-16 X screen: a host's window there has a depth-16 visual, and the scene is drawn into it."""
+
+    def test_the_scene_reaches_a_hosts_window_at_depth_16(self):
+        x = XServer("1024x768x16")
+        self.addCleanup(x.stop)
+        with self.subTest(how="-root"):
+            run = HostRun(self, x, ["-root"])
+            time.sleep(2.0)
+            shot = x.screenshot()
+            path = save(shot, "SixteenBit-root")
+            self.assertGreater(Scene.at(1024, 768).agreement(shot), 0.97, path)
+            self.assertEqual(run.run.signal(), 0, run.run.stderr)
+        with self.subTest(how="-window-id"):
+            host = HostWindow(x.display, 640, 360, x=100, y=60)
+            self.addCleanup(host.close)
+            run = HostRun(self, x, ["-window-id", str(host.id)])
+            time.sleep(2.0)
+            shot = x.screenshot().crop((100, 60, 740, 420))
+            path = save(shot, "SixteenBit-window-id")
+            self.assertGreater(Scene.at(640, 360).agreement(shot), 0.97, path)
+            self.assertEqual(run.run.signal(), 0, run.run.stderr)
+
+    def test_a_screen_without_glx_is_refused_with_a_message_and_status_1(self):
+        # Xvfb's depth-8 screen has no GLX at all.
+        x = XServer("640x480x8")
+        self.addCleanup(x.stop)
+        settings = SettingsFolder()
+        self.addCleanup(settings.remove)
+        host = HostWindow(x.display, 320, 240)
+        self.addCleanup(host.close)
+        for args in (["-root"], ["-window-id", str(host.id)]):
+            with self.subTest(args=args):
+                run = Run(args, x, settings.path)
+                self.assertEqual(run.finish(), 1, run.stderr)
+                self.assertRegex(run.stderr, r"Could not draw into window \d+: GLX is not supported")
+
+
+if __name__ == "__main__":
+    unittest.main()
