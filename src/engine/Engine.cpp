@@ -66,6 +66,7 @@ void Engine::start(Platform::NativeHandle host)
     height = mode.height;
     depth = mode.depth;
     fullScreen = mode.fullScreen;
+    hostHandle = host;
     if (host) {
         // The scene keeps the display mode's layout and is scaled into the host's window: no mode
         // switch, no full screen of our own.
@@ -118,14 +119,8 @@ void Engine::start(Platform::NativeHandle host)
         dc = glWindow->deviceContext();
         surface = glWindow->surface();
         placeViews(glWindow->monitors(), true);
-    } else if (host == Platform::rootWindow()) {
-        // The root window lies over every monitor.
-        std::vector<Types::Rect> monitors;
-        for (const Platform::MonitorArea& area : Platform::monitorAreas())
-            monitors.push_back(Types::Rect{area.x, area.y, area.width, area.height});
-        placeViews(monitors, monitors.size() > 1);
     } else {
-        placeViews({surface}, false);
+        placeHostViews();
     }
     trace("window shown");
     driver->start(dc);
@@ -152,6 +147,7 @@ void Engine::start(Platform::NativeHandle host)
 void Engine::frame()
 {
     try {
+        followLayout();
         InputManager::instance().poll();
         driver->beginFrame();
         Timer& timer = Timer::instance();
@@ -226,6 +222,35 @@ void Engine::placeViews(const std::vector<Types::Rect>& monitors, bool fit)
                     std::to_string(view.x) + "+" + std::to_string(view.y);
         Log::instance().write(text + "\n");
     }
+}
+
+void Engine::placeHostViews()
+{
+    if (hostHandle != Platform::rootWindow()) {
+        placeViews({surface}, false);
+        return;
+    }
+    // The root window lies over every monitor.
+    std::vector<Types::Rect> monitors;
+    for (const Platform::MonitorArea& area : Platform::monitorAreas())
+        monitors.push_back(Types::Rect{area.x, area.y, area.width, area.height});
+    placeViews(monitors, monitors.size() > 1);
+}
+
+void Engine::followLayout()
+{
+    if (!hostWindow || !hostWindow->layoutChanged())
+        return;
+    Types::Rect now;
+    hostWindow->clientSize(now.width, now.height);
+    if (now.width <= 0 || now.height <= 0)
+        return;
+    surface = now;
+    placeHostViews();
+    driver->setViewport(surface.width, surface.height);
+    const std::string size = std::to_string(surface.width) + "x" + std::to_string(surface.height);
+    Log::instance().write("Drawing into " + size + " now\n");
+    trace("layout followed: " + size);
 }
 
 void Engine::drawInViews(const std::function<void()>& draw)

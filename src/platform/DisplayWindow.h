@@ -40,7 +40,8 @@ public:
     // Opens the display if needed and creates the window (hidden until show). Null on failure;
     // lastError() then says why.
     static std::unique_ptr<DisplayWindow> create(const WindowSpec& spec, WindowProcedure procedure);
-    // Draws into a window of another process (a screen-saver host). No input, no resize events.
+    // Draws into a window of another process (a screen-saver host). No input; its resizing is seen
+    // by layoutChanged.
     // depthBits: the depth buffer its GL context asks for (0: none).
     static std::unique_ptr<DisplayWindow> adopt(NativeHandle foreign, int depthBits);
     static std::string lastError();
@@ -50,6 +51,10 @@ public:
     virtual void show() = 0;
     // Client area size in pixels, as the window system reports it now.
     virtual void clientSize(int& width, int& height) const = 0;
+    // True once after the client size or the screen's size changed (a host resizing its window, a
+    // new screen layout); reads only what the window system has already said, never waits. The
+    // caller then reads clientSize and monitorAreas again. A backend that is not told answers false.
+    virtual bool layoutChanged() { return false; }
 };
 
 // GL context operations, in the order the driver uses them. 0 / null / false mean failure.

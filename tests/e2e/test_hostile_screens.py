@@ -1,8 +1,10 @@
 """The saver on screens and drivers that are not the usual ones: an OpenGL below 2.1 (Mesa's version
-override), a depth-16 X screen (some VNC and thin-client sessions), one without GLX at all. Each
+override), a depth-16 X screen (some VNC and thin-client sessions), one without GLX at all, a host's
+window resized while the scene runs and a screen that changes size (xrandr on Xorg's dummy driver). Each
 screenshot is compared with the scene drawn by the art tools, thumbnail by thumbnail (a thumbnail cell is
 the mean of 8x8 pixels, so a depth-16 screen's coarser colours still compare)."""
 import os
+import shutil
 import tempfile
 import time
 import unittest
@@ -10,7 +12,7 @@ import unittest
 import numpy as np
 
 from forest import SHOTS, ForestRun, art
-from harness import HostWindow, Run, SettingsFolder, XServer, wait_until
+from harness import HostWindow, Run, SettingsFolder, TwoMonitorXServer, XServer, wait_until
 from test_forest_scene import references
 
 compose, layout = art()
@@ -77,6 +79,27 @@ class HostRun:
         self.settings.remove()
         if os.path.exists(self.log):
             os.unlink(self.log)
+
+
+def clock_box(shot, width, height):
+    """(x0, y0, x1, y1) of the clock's lit pixels in the shot's top-left width x height, ends exclusive;
+    None when nothing is lit where the clock stands."""
+    left, top = int(layout.CLOCK_12H[0] * width) - 8, int(layout.CLOCK_12H[1] * height) - 8
+    region = np.asarray(shot, np.float32)[top:height, left:width]
+    ys, xs = np.nonzero(region.min(axis=-1) > 180)
+    if not len(xs):
+        return None
+    return (left + xs.min(), top + ys.min(), left + xs.max() + 1, top + ys.max() + 1)
+
+
+class ResizableScreen(TwoMonitorXServer):
+    """Xorg with the dummy video driver, one monitor at 1280x720 whose screen xrandr can set to
+    1024x768 or 800x600 (tests/support/one-monitor.conf)."""
+    CONFIG = "one-monitor.conf"
+    GEOMETRY = "1280x720x24"
+
+    def set_size(self, width, height):
+        self.run(["xrandr", "-s", "%dx%d" % (width, height)], check=True)
 
 
 def save(picture, name):
@@ -159,6 +182,52 @@ class SixteenBitScreen(unittest.TestCase):
                 run = Run(args, x, settings.path)
                 self.assertEqual(run.finish(), 1, run.stderr)
                 self.assertRegex(run.stderr, r"Could not draw into window \d+: GLX is not supported")
+
+
+
+class FollowsItsWindow(unittest.TestCase):
+    """The scene fills the window it draws into again within a second of a resize (ConfigureNotify),
+    the run going on: a host's window grown and shrunk; the root window when xrandr changes the
+    screen's size."""
+
+    def assert_filled(self, shot, width, height, name):
+        path = save(shot, name)
+        self.assertGreater(Scene.at(width, height).agreement(shot.crop((0, 0, width, height))), 0.97, path)
+        # The clock in its place for this size and whole (nothing lit on the last row).
+        box = clock_box(shot, width, height)
+        self.assertIsNotNone(box, path)
+        self.assertLessEqual(abs(box[0] - layout.CLOCK_12H[0] * width), 3, (box, path))
+        self.assertLess(box[3], height, (box, path))
+
+    def follow(self, x, run, width, height, change, name):
+        change(width, height)
+        # The screenshot a second later (it takes some 0.2 s) shows the new layout.
+        time.sleep(1.0)
+        shot = x.screenshot()
+        self.assertTrue(run.run.alive(), run.run.stderr)
+        self.assert_filled(shot, width, height, name)
+        self.assertIn("Drawing into %dx%d now" % (width, height), run.log_text())
+
+    def test_a_hosts_window_grown_and_shrunk_is_filled_again(self):
+        x = XServer("1024x768x24")
+        self.addCleanup(x.stop)
+        host = HostWindow(x.display, 640, 360)
+        self.addCleanup(host.close)
+        run = HostRun(self, x, ["-window-id", str(host.id)])
+        time.sleep(1.0)
+        for width, height in ((900, 500), (480, 270)):
+            self.follow(x, run, width, height, host.resize, "Resized-window-id-%dx%d" % (width, height))
+        self.assertEqual(run.run.signal(), 0, run.run.stderr)
+
+    @unittest.skipUnless(os.geteuid() == 0 and shutil.which("Xorg"), "Xorg with the dummy driver runs as root only")
+    def test_the_root_window_is_filled_again_after_xrandr(self):
+        x = ResizableScreen()
+        self.addCleanup(x.stop)
+        run = HostRun(self, x, ["-root"])
+        time.sleep(1.0)
+        for width, height in ((1024, 768), (800, 600)):
+            self.follow(x, run, width, height, x.set_size, "Resized-root-%dx%d" % (width, height))
+        self.assertEqual(run.run.signal(), 0, run.run.stderr)
 
 
 if __name__ == "__main__":

@@ -5,13 +5,14 @@
 // A window over several monitors bypasses the window manager (override-redirect), since window
 // managers place a full-screen window on one monitor only.
 // A foreign window (a screen-saver host's) is adopted with SDL_CreateWindowFrom; its size is read
-// from the X server, since SDL reports no resize for it.
+// from the X server, since SDL reports no resize for it; LayoutWatch.h tells when it changes.
 // Limits: one GL context per window; the "pixel format" is the window's GL visual, chosen when the
 // window is created, so choosePixelFormat only checks that the window can take a context.
 // Depends on: SDL2, Xlib, GLX.
 #include "platform/DisplayWindow.h"
 
 #include "platform/linux/DisplayModeState.h"
+#include "platform/linux/LayoutWatch.h"
 #include "platform/linux/SdlVideo.h"
 #include "platform/linux/WindowRegistry.h"
 #include "platform/linux/X11Connection.h"
@@ -143,6 +144,8 @@ public:
         SDL_GetWindowSize(window, &width, &height);
     }
 
+    bool layoutChanged() override { return layoutWatched && Linux::layoutChanged(); }
+
     SDL_Window* window;
     bool foreign;
     bool fullScreen;
@@ -152,6 +155,7 @@ public:
     bool contextHandedOut = false;
     bool vsyncTried = false;
     bool vsync = false;
+    bool layoutWatched = false;  // its size and the screen's are watched (LayoutWatch.h)
 };
 
 SdlDisplayWindow* windowOf(DeviceContext dc)
@@ -312,7 +316,9 @@ std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, int de
             return nullptr;
         }
     }
-    return std::make_unique<SdlDisplayWindow>(window, true, false, WindowProcedure());
+    auto adopted = std::make_unique<SdlDisplayWindow>(window, true, false, WindowProcedure());
+    adopted->layoutWatched = Linux::watchLayout(static_cast<Window>(foreign));
+    return adopted;
 }
 
 std::string DisplayWindow::lastError()
