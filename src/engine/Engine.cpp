@@ -239,7 +239,11 @@ void Engine::placeHostViews()
 
 void Engine::followLayout()
 {
-    if (!hostWindow || !hostWindow->layoutChanged())
+    if (!hostWindow) {
+        followScreen();
+        return;
+    }
+    if (!hostWindow->layoutChanged())
         return;
     Types::Rect now;
     hostWindow->clientSize(now.width, now.height);
@@ -247,6 +251,18 @@ void Engine::followLayout()
         return;
     surface = now;
     placeHostViews();
+    driver->setViewport(surface.width, surface.height);
+    const std::string size = std::to_string(surface.width) + "x" + std::to_string(surface.height);
+    Log::instance().write("Drawing into " + size + " now\n");
+    trace("layout followed: " + size);
+}
+
+void Engine::followScreen()
+{
+    if (!glWindow || !glWindow->layoutChanged() || !glWindow->followScreen())
+        return;
+    surface = glWindow->surface();
+    placeViews(glWindow->monitors(), true);
     driver->setViewport(surface.width, surface.height);
     const std::string size = std::to_string(surface.width) + "x" + std::to_string(surface.height);
     Log::instance().write("Drawing into " + size + " now\n");

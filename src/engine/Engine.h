@@ -60,6 +60,8 @@ private:
     // After the window drawn into was resized or the screen's layout changed: the surface read again,
     // the views placed again and the viewport set to the new size.
     void followLayout();
+    // The same for a full-screen window of our own when the screen changed: placed over it again.
+    void followScreen();
     // Runs draw once per view with the driver drawing into that view.
     void drawInViews(const std::function<void()>& draw);
 

@@ -29,6 +29,11 @@ public:
     // the whole window on a single monitor or when windowed.
     const std::vector<Types::Rect>& monitors() const { return monitorAreas; }
     void show();
+    // True once after the screen's size changed (see followScreen).
+    bool layoutChanged();
+    // A full-screen window placed again over the monitors as they are now (surface and monitors read
+    // anew); false when it stays as it was (a window, or the window system refuses).
+    bool followScreen();
     // Stores the percentage; X11 has no per-window colour adjustment, so it changes nothing visible.
     int setGamma(int percent);
     void shutdown();

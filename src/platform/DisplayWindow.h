@@ -55,6 +55,9 @@ public:
     // new screen layout); reads only what the window system has already said, never waits. The
     // caller then reads clientSize and monitorAreas again. A backend that is not told answers false.
     virtual bool layoutChanged() { return false; }
+    // Moves and resizes the window over that area of the screen (a full-screen window following a
+    // new screen layout); false when the window system refuses or the window is a host's.
+    virtual bool place(int /*x*/, int /*y*/, int /*width*/, int /*height*/) { return false; }
 };
 
 // GL context operations, in the order the driver uses them. 0 / null / false mean failure.

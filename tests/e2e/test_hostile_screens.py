@@ -190,22 +190,28 @@ class FollowsItsWindow(unittest.TestCase):
     the run going on: a host's window grown and shrunk; the root window when xrandr changes the
     screen's size."""
 
-    def assert_filled(self, shot, width, height, name):
+    def assert_filled(self, shot, view, name):
+        """The scene whole in view (x, y, width, height) of the shot, black around it."""
         path = save(shot, name)
-        self.assertGreater(Scene.at(width, height).agreement(shot.crop((0, 0, width, height))), 0.97, path)
+        left, top, width, height = view
+        inside = shot.crop((left, top, left + width, top + height))
+        self.assertGreater(Scene.at(width, height).agreement(inside), 0.97, path)
         # The clock in its place for this size and whole (nothing lit on the last row).
-        box = clock_box(shot, width, height)
+        box = clock_box(inside, width, height)
         self.assertIsNotNone(box, path)
         self.assertLessEqual(abs(box[0] - layout.CLOCK_12H[0] * width), 3, (box, path))
         self.assertLess(box[3], height, (box, path))
+        around = np.asarray(shot, np.float32).copy()
+        around[top:top + height, left:left + width] = 0
+        self.assertLess(around.max(), 8, path)
 
-    def follow(self, x, run, width, height, change, name):
+    def follow(self, x, run, width, height, change, name, view=None):
         change(width, height)
         # The screenshot a second later (it takes some 0.2 s) shows the new layout.
         time.sleep(1.0)
         shot = x.screenshot()
         self.assertTrue(run.run.alive(), run.run.stderr)
-        self.assert_filled(shot, width, height, name)
+        self.assert_filled(shot.crop((0, 0, width, height)), view or (0, 0, width, height), name)
         self.assertIn("Drawing into %dx%d now" % (width, height), run.log_text())
 
     def test_a_hosts_window_grown_and_shrunk_is_filled_again(self):
@@ -228,6 +234,20 @@ class FollowsItsWindow(unittest.TestCase):
         for width, height in ((1024, 768), (800, 600)):
             self.follow(x, run, width, height, x.set_size, "Resized-root-%dx%d" % (width, height))
         self.assertEqual(run.run.signal(), 0, run.run.stderr)
+
+    @unittest.skipUnless(os.geteuid() == 0 and shutil.which("Xorg"), "Xorg with the dummy driver runs as root only")
+    def test_the_saver_covers_the_screen_again_after_xrandr(self):
+        # Laid out at the desktop's 1280x720 when it started, the scene keeps that shape on the new
+        # screen: whole and centred, black above and below.
+        run = ForestRun(self, xserver=ResizableScreen())
+        self.addCleanup(run.close)
+        time.sleep(1.0)
+        for width, height in ((1024, 768), (800, 600)):
+            view_height = width * 720 // 1280
+            view = (0, (height - view_height) // 2, width, view_height)
+            self.follow(run.x, run, width, height, run.x.set_size, "Resized-s-%dx%d" % (width, height), view)
+        run.x.xdotool("key", "Escape")
+        self.assertEqual(run.ended_within(5.0), 0, run.run.stderr)
 
 
 if __name__ == "__main__":

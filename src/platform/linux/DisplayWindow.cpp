@@ -146,6 +146,17 @@ public:
 
     bool layoutChanged() override { return layoutWatched && Linux::layoutChanged(); }
 
+    bool place(int x, int y, int width, int height) override
+    {
+        Display* display = Linux::x11Connection();
+        if (foreign || !display || !xid || width <= 0 || height <= 0)
+            return false;
+        Linux::X11ErrorTrap trap(display);
+        XMoveResizeWindow(display, static_cast<Window>(xid), x, y, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height));
+        return trap.ok();
+    }
+
     SDL_Window* window;
     bool foreign;
     bool fullScreen;
@@ -274,8 +285,13 @@ std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, Win
         g_lastError = std::string("Could not create the window: ") + SDL_GetError();
         return nullptr;
     }
-    return std::make_unique<SdlDisplayWindow>(window, false, spec.fullScreen && !spec.coversMonitors,
-                                              std::move(procedure));
+    auto made = std::make_unique<SdlDisplayWindow>(window, false, spec.fullScreen && !spec.coversMonitors,
+                                                   std::move(procedure));
+    // A window over the screen follows the screen's changes of size (its own size is ours to set).
+    Display* display = Linux::x11Connection();
+    if ((spec.fullScreen || spec.coversMonitors) && display)
+        made->layoutWatched = Linux::watchLayout(DefaultRootWindow(display));
+    return made;
 }
 
 std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, int depthBits)
