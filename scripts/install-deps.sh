@@ -17,7 +17,7 @@ xvfb xauth x11-utils imagemagick
 "
 
 TEST_PACKAGES="
-x11-apps xdotool openbox
+x11-apps x11-xserver-utils xdotool openbox
 xserver-xorg-core xserver-xorg-video-dummy xscreensaver
 dpkg-dev lintian fakeroot file man-db
 procps e2fsprogs

@@ -251,10 +251,7 @@ void Engine::followLayout()
         return;
     surface = now;
     placeHostViews();
-    driver->setViewport(surface.width, surface.height);
-    const std::string size = std::to_string(surface.width) + "x" + std::to_string(surface.height);
-    Log::instance().write("Drawing into " + size + " now\n");
-    trace("layout followed: " + size);
+    useSurface();
 }
 
 void Engine::followScreen()
@@ -263,6 +260,11 @@ void Engine::followScreen()
         return;
     surface = glWindow->surface();
     placeViews(glWindow->monitors(), true);
+    useSurface();
+}
+
+void Engine::useSurface()
+{
     driver->setViewport(surface.width, surface.height);
     const std::string size = std::to_string(surface.width) + "x" + std::to_string(surface.height);
     Log::instance().write("Drawing into " + size + " now\n");

@@ -62,6 +62,8 @@ private:
     void followLayout();
     // The same for a full-screen window of our own when the screen changed: placed over it again.
     void followScreen();
+    // The viewport set to a new surface (the views placed already).
+    void useSurface();
     // Runs draw once per view with the driver drawing into that view.
     void drawInViews(const std::function<void()>& draw);
 
