@@ -101,6 +101,14 @@ class ResizableScreen(TwoMonitorXServer):
     def set_size(self, width, height):
         self.run(["xrandr", "-s", "%dx%d" % (width, height)], check=True)
 
+    def plug_second_monitor(self, plugged):
+        """An 800x600 monitor right of the first (DUMMY1), or none."""
+        if plugged:
+            self.run(["xrandr", "--addmode", "DUMMY1", "800x600"])
+            self.run(["xrandr", "--output", "DUMMY1", "--mode", "800x600", "--right-of", "DUMMY0"], check=True)
+        else:
+            self.run(["xrandr", "--output", "DUMMY1", "--off"], check=True)
+
 
 def save(picture, name):
     os.makedirs(SHOTS, exist_ok=True)
@@ -213,6 +221,28 @@ class FollowsItsWindow(unittest.TestCase):
         self.assertTrue(run.run.alive(), run.run.stderr)
         self.assert_filled(shot.crop((0, 0, width, height)), view or (0, 0, width, height), name)
         self.assertIn("Drawing into %dx%d now" % (width, height), run.log_text())
+
+    def test_the_saver_follows_a_monitor_plugged_in_and_out(self):
+        if not (os.geteuid() == 0 and shutil.which("Xorg")):
+            self.skipTest("Xorg with the dummy driver runs as root only")
+        run = ForestRun(self, xserver=ResizableScreen())
+        self.addCleanup(run.close)
+        time.sleep(1.0)
+        run.x.plug_second_monitor(True)
+        time.sleep(1.0)
+        shot = run.x.screenshot()
+        self.assertTrue(run.run.alive(), run.run.stderr)
+        self.assertEqual(shot.size, (2080, 720))
+        # The first monitor whole; the second (800x600) shows the 1280x720 scene fitted, 800x450.
+        self.assert_filled(shot.crop((0, 0, 1280, 720)), (0, 0, 1280, 720), "Plugged-s-first")
+        self.assert_filled(shot.crop((1280, 0, 2080, 600)), (0, 75, 800, 450), "Plugged-s-second")
+        run.x.plug_second_monitor(False)
+        time.sleep(1.0)
+        shot = run.x.screenshot()
+        self.assertEqual(shot.size, (1280, 720))
+        self.assert_filled(shot, (0, 0, 1280, 720), "Unplugged-s")
+        run.x.xdotool("key", "Escape")
+        self.assertEqual(run.ended_within(5.0), 0, run.run.stderr)
 
     def test_a_hosts_window_grown_and_shrunk_is_filled_again(self):
         x = XServer("1024x768x24")
