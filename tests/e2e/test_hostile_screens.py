@@ -278,6 +278,8 @@ class FollowsItsWindow(unittest.TestCase):
             self.follow(run.x, run, width, height, run.x.set_size, "Resized-s-%dx%d" % (width, height), view)
         run.x.xdotool("key", "Escape")
         self.assertEqual(run.ended_within(5.0), 0, run.run.stderr)
+        # The end of the run leaves the screen as it was changed, not as it was at the start.
+        self.assertIn(b"current 800 x 600,", run.x.run(["xrandr"]).stdout)
 
 
 if __name__ == "__main__":

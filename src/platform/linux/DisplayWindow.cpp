@@ -76,6 +76,16 @@ namespace {
 
 std::string g_lastError;
 
+// Full screen at the desktop's size switches no mode. SDL would "switch" to the same size all the
+// same (its mode list and its desktop mode never compare equal) and switch back to the desktop mode
+// it read at start when the window leaves full screen, undoing any change of the screen's size made
+// meanwhile (xrandr, a docking station); full screen on the desktop leaves the modes alone.
+bool desktopSized(const SDL_DisplayMode& mode)
+{
+    SDL_DisplayMode desktop;
+    return SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w == mode.w && desktop.h == mode.h;
+}
+
 class SdlDisplayWindow;
 std::vector<SdlDisplayWindow*>& liveWindows()
 {
@@ -120,9 +130,11 @@ public:
         SDL_ShowWindow(window);
         if (fullScreen) {
             SDL_DisplayMode mode;
-            if (Linux::pendingFullScreenMode(mode))
+            const bool pending = Linux::pendingFullScreenMode(mode);
+            if (pending)
                 SDL_SetWindowDisplayMode(window, &mode);
-            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+            SDL_SetWindowFullscreen(window, pending && !desktopSized(mode) ? SDL_WINDOW_FULLSCREEN
+                                                                           : SDL_WINDOW_FULLSCREEN_DESKTOP);
             Linux::noteFullScreenWindow(window);
         }
         SDL_RaiseWindow(window);
