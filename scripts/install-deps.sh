@@ -17,7 +17,7 @@ xvfb xauth x11-utils imagemagick
 "
 
 TEST_PACKAGES="
-x11-apps xdotool openbox dbus-daemon dbus-bin python3-gi gir1.2-glib-2.0 libxss1
+x11-apps x11-xserver-utils xdotool openbox dbus-daemon dbus-bin python3-gi gir1.2-glib-2.0 libxss1
 xserver-xorg-core xserver-xorg-video-dummy xscreensaver
 dpkg-dev lintian fakeroot file man-db
 procps e2fsprogs

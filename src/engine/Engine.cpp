@@ -83,6 +83,7 @@ void Engine::start(Platform::NativeHandle host)
     height = mode.height;
     depth = mode.depth;
     fullScreen = mode.fullScreen;
+    hostHandle = host;
     if (host) {
         // The scene keeps the display mode's layout and is scaled into the host's window: no mode
         // switch, no full screen of our own.
@@ -135,14 +136,8 @@ void Engine::start(Platform::NativeHandle host)
         dc = glWindow->deviceContext();
         surface = glWindow->surface();
         placeViews(glWindow->monitors(), true);
-    } else if (host == Platform::rootWindow()) {
-        // The root window lies over every monitor.
-        std::vector<Types::Rect> monitors;
-        for (const Platform::MonitorArea& area : Platform::monitorAreas())
-            monitors.push_back(Types::Rect{area.x, area.y, area.width, area.height});
-        placeViews(monitors, monitors.size() > 1);
     } else {
-        placeViews({surface}, false);
+        placeHostViews();
     }
     trace("window shown");
     driver->start(dc);
@@ -211,6 +206,7 @@ bool Engine::drawingWanted()
 void Engine::frame()
 {
     try {
+        followLayout();
         InputManager::instance().poll();
         if (!drawingWanted()) {
             // Nothing to show: rest, so that a dark display costs next to no processor time.
@@ -297,6 +293,53 @@ void Engine::placeViews(const std::vector<Types::Rect>& monitors, bool fit)
                     std::to_string(view.x) + "+" + std::to_string(view.y);
         Log::instance().write(text + "\n");
     }
+}
+
+void Engine::placeHostViews()
+{
+    if (hostHandle != Platform::rootWindow()) {
+        placeViews({surface}, false);
+        return;
+    }
+    // The root window lies over every monitor.
+    std::vector<Types::Rect> monitors;
+    for (const Platform::MonitorArea& area : Platform::monitorAreas())
+        monitors.push_back(Types::Rect{area.x, area.y, area.width, area.height});
+    placeViews(monitors, monitors.size() > 1);
+}
+
+void Engine::followLayout()
+{
+    if (!hostWindow) {
+        followScreen();
+        return;
+    }
+    if (!hostWindow->layoutChanged())
+        return;
+    Types::Rect now;
+    hostWindow->clientSize(now.width, now.height);
+    if (now.width <= 0 || now.height <= 0)
+        return;
+    surface = now;
+    placeHostViews();
+    useSurface();
+}
+
+void Engine::followScreen()
+{
+    if (!glWindow || !glWindow->layoutChanged() || !glWindow->followScreen())
+        return;
+    surface = glWindow->surface();
+    placeViews(glWindow->monitors(), true);
+    useSurface();
+}
+
+void Engine::useSurface()
+{
+    driver->setViewport(surface.width, surface.height);
+    const std::string size = std::to_string(surface.width) + "x" + std::to_string(surface.height);
+    Log::instance().write("Drawing into " + size + " now\n");
+    trace("layout followed: " + size);
 }
 
 void Engine::drawInViews(const std::function<void()>& draw)

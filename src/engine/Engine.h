@@ -68,6 +68,15 @@ public:
 private:
     void fail(const std::string& message);
     void placeViews(const std::vector<Types::Rect>& monitors, bool fit);
+    // The views over a host's window: the root window shows the scene on each monitor.
+    void placeHostViews();
+    // After the window drawn into was resized or the screen's layout changed: the surface read again,
+    // the views placed again and the viewport set to the new size.
+    void followLayout();
+    // The same for a full-screen window of our own when the screen changed: placed over it again.
+    void followScreen();
+    // The viewport set to a new surface (the views placed already).
+    void useSurface();
     // Runs draw once per view with the driver drawing into that view.
     void drawInViews(const std::function<void()>& draw);
     // Asks the power watch; false when this turn draws nothing. Pauses and resumes the sounds.
@@ -85,6 +94,7 @@ private:
     bool fullScreen = false;
     std::uint64_t frames = 0;  // frames drawn, for the trace
     std::unique_ptr<Platform::DisplayWindow> hostWindow;
+    Platform::NativeHandle hostHandle = 0;  // the host's window drawn into; 0 for a window of our own
     Types::Rect surface;              // the window drawn into, in its own pixels
     std::vector<Types::Rect> views;   // parts of surface that show the scene
     bool viewsLeaveBorders = false;   // some part of a monitor lies outside its view

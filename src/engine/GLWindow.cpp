@@ -124,6 +124,34 @@ bool GLWindow::isShown() const
     return !window || window->isShown();
 }
 
+bool GLWindow::layoutChanged()
+{
+    return window && window->layoutChanged();
+}
+
+bool GLWindow::followScreen()
+{
+    std::vector<MonitorArea> screens = Platform::monitorAreas();
+    if (!window || !fullScreen || screens.empty())
+        return false;
+    int left = screens[0].x, top = screens[0].y, right = left, bottom = top;
+    for (const MonitorArea& screen : screens) {
+        left = std::min(left, screen.x);
+        top = std::min(top, screen.y);
+        right = std::max(right, screen.x + screen.width);
+        bottom = std::max(bottom, screen.y + screen.height);
+    }
+    if (!window->place(left, top, right - left, bottom - top))
+        return false;
+    surfaceArea = Types::Rect{0, 0, right - left, bottom - top};
+    monitorAreas.clear();
+    for (const MonitorArea& screen : screens)
+        monitorAreas.push_back(Types::Rect{screen.x - left, screen.y - top, screen.width, screen.height});
+    Log::instance().write("Covering " + std::to_string(screens.size()) + " monitors in " +
+                          std::to_string(surfaceArea.width) + "x" + std::to_string(surfaceArea.height) + "\n");
+    return true;
+}
+
 int GLWindow::setGamma(int percent)
 {
     gamma = percent;

@@ -31,6 +31,11 @@ public:
     void show();
     // False while the window is unmapped or wholly covered (see DisplayWindow::isShown).
     bool isShown() const;
+    // True once after the screen's size changed (see followScreen).
+    bool layoutChanged();
+    // A full-screen window placed again over the monitors as they are now (surface and monitors read
+    // anew); false when it stays as it was (a window, or the window system refuses).
+    bool followScreen();
     // Stores the percentage; X11 has no per-window colour adjustment, so it changes nothing visible.
     int setGamma(int percent);
     void shutdown();

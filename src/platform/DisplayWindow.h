@@ -40,7 +40,8 @@ public:
     // Opens the display if needed and creates the window (hidden until show). Null on failure;
     // lastError() then says why.
     static std::unique_ptr<DisplayWindow> create(const WindowSpec& spec, WindowProcedure procedure);
-    // Draws into a window of another process (a screen-saver host). No input, no resize events.
+    // Draws into a window of another process (a screen-saver host). No input; its resizing is seen
+    // by layoutChanged.
     // depthBits: the depth buffer its GL context asks for (0: none).
     static std::unique_ptr<DisplayWindow> adopt(NativeHandle foreign, int depthBits);
     static std::string lastError();
@@ -53,6 +54,13 @@ public:
     // False while the window cannot be seen: unmapped, minimised or wholly covered by other
     // windows, as the window system last said (cheap: asks nothing of it). True where it cannot tell.
     virtual bool isShown() const = 0;
+    // True once after the client size or the screen's size changed (a host resizing its window, a
+    // new screen layout); reads only what the window system has already said, never waits. The
+    // caller then reads clientSize and monitorAreas again. A backend that is not told answers false.
+    virtual bool layoutChanged() { return false; }
+    // Moves and resizes the window over that area of the screen (a full-screen window following a
+    // new screen layout); false when the window system refuses or the window is a host's.
+    virtual bool place(int /*x*/, int /*y*/, int /*width*/, int /*height*/) { return false; }
 };
 
 // GL context operations, in the order the driver uses them. 0 / null / false mean failure.

@@ -146,14 +146,16 @@ class TwoMonitorXServer(XServer):
     Xinerama (tests/support/two-monitors.conf). Xorg needs root; it picks a free display number."""
 
     MONITORS = [(0, 0, 1280, 720), (1280, 0, 1280, 720)]
+    CONFIG = "two-monitors.conf"
+    GEOMETRY = "2560x720x24"
 
     def __init__(self, window_manager=False):
-        self.geometry = "2560x720x24"
+        self.geometry = self.GEOMETRY
         self.work = tempfile.mkdtemp(prefix="fernhollow-xorg-")
         os.mkdir(os.path.join(self.work, "conf.d"))
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xorg", "-config", os.path.join(SOURCE, "tests", "support", "two-monitors.conf"),
+            ["Xorg", "-config", os.path.join(SOURCE, "tests", "support", self.CONFIG),
              "-configdir", os.path.join(self.work, "conf.d"), "-logfile", os.path.join(self.work, "Xorg.log"),
              "-nolisten", "tcp", "-noreset", "-displayfd", str(write_end)],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

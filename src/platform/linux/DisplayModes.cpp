@@ -109,10 +109,19 @@ std::vector<MonitorArea> monitorAreas()
     if (screens)
         XFree(screens);
     if (areas.empty()) {
-        Screen* screen = DefaultScreenOfDisplay(display);
+        // The root window's size as the server has it now (the Display's copy is not updated when
+        // the screen changes size).
         MonitorArea whole;
-        whole.width = WidthOfScreen(screen);
-        whole.height = HeightOfScreen(screen);
+        Window root = 0;
+        int x = 0, y = 0;
+        unsigned width = 0, height = 0, border = 0, depth = 0;
+        if (XGetGeometry(display, DefaultRootWindow(display), &root, &x, &y, &width, &height, &border, &depth)) {
+            whole.width = static_cast<int>(width);
+            whole.height = static_cast<int>(height);
+        } else {
+            whole.width = WidthOfScreen(DefaultScreenOfDisplay(display));
+            whole.height = HeightOfScreen(DefaultScreenOfDisplay(display));
+        }
         areas.push_back(whole);
     }
     return areas;

@@ -1,17 +1,18 @@
 // Linux (X11) platform layer: the display window and its OpenGL context, on SDL2.
 // The window is created at the requested position and size; a full-screen window is created
 // borderless at 0,0 with the mode's size and then made full screen, so it covers the screen with or
-// without a window manager. The GL context is a compatibility-profile context (legacy GL 1.1 calls).
+// without a window manager. The GL context is whatever the driver gives for OpenGL 1.1 (legacy calls).
 // A window over several monitors bypasses the window manager (override-redirect), since window
 // managers place a full-screen window on one monitor only.
 // A foreign window (a screen-saver host's) is adopted with SDL_CreateWindowFrom; its size is read
-// from the X server, since SDL reports no resize for it.
+// from the X server, since SDL reports no resize for it; LayoutWatch.h tells when it changes.
 // Limits: one GL context per window; the "pixel format" is the window's GL visual, chosen when the
 // window is created, so choosePixelFormat only checks that the window can take a context.
 // Depends on: SDL2, Xlib, GLX.
 #include "platform/DisplayWindow.h"
 
 #include "platform/linux/DisplayModeState.h"
+#include "platform/linux/LayoutWatch.h"
 #include "platform/linux/SdlVideo.h"
 #include "platform/linux/WindowRegistry.h"
 #include "platform/linux/X11Connection.h"
@@ -75,6 +76,16 @@ namespace {
 
 std::string g_lastError;
 
+// Full screen at the desktop's size switches no mode. SDL would "switch" to the same size all the
+// same (its mode list and its desktop mode never compare equal) and switch back to the desktop mode
+// it read at start when the window leaves full screen, undoing any change of the screen's size made
+// meanwhile (xrandr, a docking station); full screen on the desktop leaves the modes alone.
+bool desktopSized(const SDL_DisplayMode& mode)
+{
+    SDL_DisplayMode desktop;
+    return SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w == mode.w && desktop.h == mode.h;
+}
+
 class SdlDisplayWindow;
 std::vector<SdlDisplayWindow*>& liveWindows()
 {
@@ -122,9 +133,11 @@ public:
         SDL_ShowWindow(window);
         if (fullScreen) {
             SDL_DisplayMode mode;
-            if (Linux::pendingFullScreenMode(mode))
+            const bool pending = Linux::pendingFullScreenMode(mode);
+            if (pending)
                 SDL_SetWindowDisplayMode(window, &mode);
-            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+            SDL_SetWindowFullscreen(window, pending && !desktopSized(mode) ? SDL_WINDOW_FULLSCREEN
+                                                                           : SDL_WINDOW_FULLSCREEN_DESKTOP);
             Linux::noteFullScreenWindow(window);
         }
         SDL_RaiseWindow(window);
@@ -146,6 +159,19 @@ public:
         SDL_GetWindowSize(window, &width, &height);
     }
 
+    bool layoutChanged() override { return layoutWatched && Linux::layoutChanged(); }
+
+    bool place(int x, int y, int width, int height) override
+    {
+        Display* display = Linux::x11Connection();
+        if (foreign || !display || !xid || width <= 0 || height <= 0)
+            return false;
+        Linux::X11ErrorTrap trap(display);
+        XMoveResizeWindow(display, static_cast<Window>(xid), x, y, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height));
+        return trap.ok();
+    }
+
     SDL_Window* window;
     bool foreign;
     bool fullScreen;
@@ -155,11 +181,23 @@ public:
     bool contextHandedOut = false;
     bool vsyncTried = false;
     bool vsync = false;
+    bool layoutWatched = false;  // its size and the screen's are watched (LayoutWatch.h)
 };
 
 SdlDisplayWindow* windowOf(DeviceContext dc)
 {
     return static_cast<SdlDisplayWindow*>(dc);
+}
+
+// The drawing needs OpenGL 1.1 and nothing of a profile. Version 1.1 without a profile makes SDL take
+// the plain glXCreateContext, which gives the newest compatible context the driver has; asking for a
+// version or profile (glXCreateContextAttribsARB) fails outright on a driver below that version.
+void requestAnyContext()
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
 }
 
 void setVisualAttributes(int colourBits, int depthBits)
@@ -171,7 +209,7 @@ void setVisualAttributes(int colourBits, int depthBits)
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    requestAnyContext();
 }
 
 bool softwareRenderer(const char* renderer)
@@ -262,8 +300,13 @@ std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, Win
         g_lastError = std::string("Could not create the window: ") + SDL_GetError();
         return nullptr;
     }
-    return std::make_unique<SdlDisplayWindow>(window, false, spec.fullScreen && !spec.coversMonitors,
-                                              std::move(procedure));
+    auto made = std::make_unique<SdlDisplayWindow>(window, false, spec.fullScreen && !spec.coversMonitors,
+                                                   std::move(procedure));
+    // A window over the screen follows the screen's changes of size (its own size is ours to set).
+    Display* display = Linux::x11Connection();
+    if ((spec.fullScreen || spec.coversMonitors) && display)
+        made->layoutWatched = Linux::watchLayout(DefaultRootWindow(display));
+    return made;
 }
 
 std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, int depthBits)
@@ -304,7 +347,9 @@ std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, int de
             return nullptr;
         }
     }
-    return std::make_unique<SdlDisplayWindow>(window, true, false, WindowProcedure());
+    auto adopted = std::make_unique<SdlDisplayWindow>(window, true, false, WindowProcedure());
+    adopted->layoutWatched = Linux::watchLayout(static_cast<Window>(foreign));
+    return adopted;
 }
 
 std::string DisplayWindow::lastError()
