@@ -52,6 +52,15 @@ class Trace:
         return len(self.text().splitlines())
 
 
+def switch_display(path, word, trace, pattern):
+    """Tells the saver the display's new state; the trace's answer and how long it took."""
+    with open(path, "w") as state:
+        state.write(word + "\n")
+    switched = time.monotonic()
+    match = trace.wait_for(pattern, timeout=3)
+    return match, time.monotonic() - switched
+
+
 def thumbnail(image, size=(64, 48)):
     return np.asarray(image.resize(size), dtype=float)
 
@@ -80,12 +89,9 @@ class DarkDisplay(unittest.TestCase):
         run.wait_for_frame_time(3.0)
         before = run.x.screenshot()
 
-        with open(power, "w") as state:
-            state.write("off\n")
-        went_dark = time.monotonic()
-        paused = trace.wait_for(r"drawing paused after (\d+) frames: the display is off", timeout=3)
+        paused, took = switch_display(power, "off", trace, r"drawing paused after (\d+) frames: the display is off")
         self.assertIsNotNone(paused, trace.text())
-        self.assertLess(time.monotonic() - went_dark, 1.6, "paused within about a second")
+        self.assertLess(took, 1.6, "paused within about a second")
         # Five dark seconds: no frame and next to no processor time.
         time.sleep(0.3)
         pid = run.run.process.pid
@@ -95,12 +101,9 @@ class DarkDisplay(unittest.TestCase):
         self.assertLess(dark_cpu, 0.05, "share of a core used while the display is off")
 
         # Dimmed still shows a picture: drawing and sound resume.
-        with open(power, "w") as state:
-            state.write("dimmed\n")
-        came_back = time.monotonic()
-        resumed = trace.wait_for(r"drawing resumes after (\d+) frames", timeout=3)
+        resumed, took = switch_display(power, "dimmed", trace, r"drawing resumes after (\d+) frames")
         self.assertIsNotNone(resumed, trace.text())
-        self.assertLess(time.monotonic() - came_back, 1.6, "resumed within about a second")
+        self.assertLess(took, 1.6, "resumed within about a second")
         self.assertEqual(resumed.group(1), paused.group(1), "no frame was drawn while the display was off")
         time.sleep(1.0)
         after = run.x.screenshot()

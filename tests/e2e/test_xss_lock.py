@@ -58,7 +58,8 @@ class XssLockHost(unittest.TestCase):
         for round in range(2):
             with self.subTest(round=round):
                 savers = wait_until(lambda: processes(installed.program), IDLE + 30, 0.05)
-                started = time.monotonic() - idle_from
+                saver_seen = time.monotonic()
+                started = saver_seen - idle_from
                 self.assertTrue(savers, "xss-lock started no fernhollow:\n" + host_log())
                 print("\nround %d: fernhollow started %.2f s after the last input" % (round, started))
                 self.assertGreater(started, IDLE - 0.5, "started before the idle time had passed")
@@ -68,6 +69,9 @@ class XssLockHost(unittest.TestCase):
                     os.makedirs(SHOTS, exist_ok=True)
                     x.screenshot(os.path.join(SHOTS, "XssLock-idle.png"))
                 self.assertIsNone(host.poll(), host_log())
+                # A mouse move ends the scene only once it has run for three seconds (so that the move
+                # that started nothing cannot end it at once).
+                time.sleep(max(0.0, saver_seen + 4.0 - time.monotonic()))
 
                 moved = idle_from = time.monotonic()
                 x.xdotool("mousemove", str(300 + 100 * round), "400")

@@ -37,6 +37,18 @@ public:
     int updates = 0, renders = 0, prepares = 0;
 };
 
+// A started engine on a window of side x side pixels. Kept to process exit: the input service and the
+// console commands keep pointing at the engine.
+Engine* startEngine(Config<RegistryReader, RegistryWriter>& settings, int side)
+{
+    settings.setDisplayMode(DisplayMode{side, side, 32, false});
+    struct PlainFactory : LevelFactory {};
+    auto* engine = new Engine(*new PlainFactory);
+    engine->settings = &settings;
+    engine->start(0);
+    return engine;
+}
+
 } // namespace
 
 TEST(StartedEngine, TakesAFormWiresTheWireframeCommandAndRunsFrames)
@@ -44,12 +56,7 @@ TEST(StartedEngine, TakesAFormWiresTheWireframeCommandAndRunsFrames)
     LogCapture log;
     ScratchConfigHome home;
     Config<RegistryReader, RegistryWriter> settings("Software\\Fernhollow tests");
-    settings.setDisplayMode(DisplayMode{256, 256, 32, false});
-    // Kept to process exit: the input service and the console commands keep pointing at the engine.
-    struct PlainFactory : LevelFactory {};
-    auto* engine = new Engine(*new PlainFactory);
-    engine->settings = &settings;
-    engine->start(0);
+    Engine* engine = startEngine(settings, 256);
     GLDriver* driver = engine->getDriver();
     ASSERT_TRUE(driver && driver->getContext());
     std::vector<int> order;
@@ -108,11 +115,7 @@ void runAFailingFrame()
     setenv("FERNHOLLOW_LOG", "stderr", 1);
     ScratchConfigHome home;
     Config<RegistryReader, RegistryWriter> settings("Software\\Fernhollow tests");
-    settings.setDisplayMode(DisplayMode{128, 128, 32, false});
-    struct PlainFactory : LevelFactory {};
-    auto* engine = new Engine(*new PlainFactory);
-    engine->settings = &settings;
-    engine->start(0);
+    Engine* engine = startEngine(settings, 128);
     auto* form = new FailingForm("forest");
     engine->addForm(form);
     engine->frame();
@@ -166,11 +169,7 @@ void runThroughADarkHour()
     Platform::setCounterOverride(counter);
     ScratchConfigHome home;
     Config<RegistryReader, RegistryWriter> settings("Software\\Fernhollow tests");
-    settings.setDisplayMode(DisplayMode{128, 128, 32, false});
-    struct PlainFactory : LevelFactory {};
-    auto* engine = new Engine(*new PlainFactory);
-    engine->settings = &settings;
-    engine->start(0);
+    Engine* engine = startEngine(settings, 128);
     double now = 50.0;
     Platform::DisplayPower display = Platform::DisplayPower::On;
     bool shown = true;
