@@ -32,6 +32,7 @@
 #include "platform/DisplayModes.h"
 #include "platform/DisplayWindow.h"
 #include "scene/Forest.h"
+#include "scene/ForestLayers.h"
 #include "scene/ResourceHelpers.h"
 #include "scene/SSLevelFactory.h"
 
@@ -50,7 +51,16 @@ using namespace System;
 namespace {
 
 // Every picture start-up decodes: the loading picture, the scene's sixteen, the font's glyph sheet.
+// On a screen that takes the 2x set, the scene's sixteen are those of the 2x set.
 const unsigned Pictures[] = {125, 128, 129, 130, 132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 154};
+
+std::vector<unsigned> pictureIds(int scale)
+{
+    std::vector<unsigned> ids;
+    for (unsigned id : Pictures)
+        ids.push_back(scale == 2 && id != 125 && id != 154 ? id + Windows::PictureId2x : id);
+    return ids;
+}
 
 double now(clockid_t clock)
 {
@@ -103,6 +113,7 @@ struct Running {
             return;
         Types::Rect area = engine->windowRect();
         forest = std::make_unique<Windows::Forest>(area.x, area.y, area.width, area.height);
+        forest->setPictureScale(SSLevelFactory::pictureScale(area, engine->getViews()));
         forest->setShowFps(config.options.ShowFps);
         forest->setShowTime(config.options.ShowTime);
         forest->setTwelveHourClock(config.options.TimeStyle);
@@ -114,9 +125,11 @@ int pictures(int rounds)
 {
     Running running(false);
     GLDriver& driver = *running.engine->getDriver();
+    const std::vector<unsigned> ids =
+        pictureIds(SSLevelFactory::pictureScale(running.engine->windowRect(), running.engine->getViews()));
     ByteStore staging(0x2000000);
     result("staging_bytes", double(staging.size()));
-    for (unsigned id : Pictures) {
+    for (unsigned id : ids) {
         Texture texture(loadResourceBlock(id, "IMAGE"));
         result("decoded_bytes_" + std::to_string(id),
                double(texture.getWidth()) * texture.getHeight() * texture.bytesPerPixel());
@@ -124,13 +137,13 @@ int pictures(int rounds)
     for (int round = 0; round < rounds; ++round) {
         // The image library alone: decode (and convert where needed), nothing copied out.
         double started = wall();
-        for (unsigned id : Pictures)
+        for (unsigned id : ids)
             decodeImage(loadResourceBlock(id, "IMAGE"));
         result("decode_library_ms", wall() - started);
 
         // Decoding as start-up does it: into a store, pixels copied out of the library.
         started = wall();
-        for (unsigned id : Pictures) {
+        for (unsigned id : ids) {
             Texture texture;
             texture.borrowPixels(&staging);
             texture.decodeFromMemory(loadResourceBlock(id, "IMAGE"));
@@ -140,7 +153,7 @@ int pictures(int rounds)
 
         // The same pictures' uploads alone, from pixels decoded beforehand.
         std::vector<std::unique_ptr<Texture>> textures;
-        for (unsigned id : Pictures)
+        for (unsigned id : ids)
             textures.push_back(std::make_unique<Texture>(loadResourceBlock(id, "IMAGE")));
         glFinish();
         started = wall();
@@ -156,7 +169,7 @@ int pictures(int rounds)
         // The same uploads with the driver building every mipmap level (a mipmap filter), as every
         // upload did before base-level filters were limited to level 0.
         textures.clear();
-        for (unsigned id : Pictures) {
+        for (unsigned id : ids) {
             textures.push_back(std::make_unique<Texture>(loadResourceBlock(id, "IMAGE")));
             textures.back()->setFilter(4);
         }

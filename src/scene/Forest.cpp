@@ -2,6 +2,7 @@
 
 #include "engine/CommandRegistry.h"
 #include "engine/GLDriver.h"
+#include "engine/Log.h"
 #include "engine/ResourceManager.h"
 #include "engine/services/Font.h"
 #include "engine/services/Sound.h"
@@ -57,18 +58,21 @@ void quit()
     CommandRegistry::instance().execute("quit");
 }
 
-// Registers the picture for the batch upload; the texture gets its pixels there.
-Texture* image(const LayerPicture& picture)
+// Registers the picture of the set (1 or 2) for the batch upload; the texture gets its pixels there.
+Texture* image(const LayerPicture& picture, int scale)
 {
+    if (scale == 2)
+        return ResourceManager::instance().addToBuffer(std::string(picture.name) + PictureName2x,
+                                                       loadResourceBlock(picture.id + PictureId2x, "IMAGE"));
     return ResourceManager::instance().addToBuffer(picture.name, loadResourceBlock(picture.id, "IMAGE"));
 }
 
-std::vector<Texture*> frames(const ForestLayer& layer)
+std::vector<Texture*> frames(const ForestLayer& layer, int scale)
 {
     std::vector<Texture*> textures;
     for (const LayerPicture& picture : layer.pictures)
         if (picture.name)
-            textures.push_back(image(picture));
+            textures.push_back(image(picture, scale));
     return textures;
 }
 
@@ -91,18 +95,18 @@ void append(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names, 
 
 // One row of the layer table as a sprite, its pictures registered for the batch upload.
 void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names, const ForestLayer& layer,
-              const Types::Rect& area, float W, float H, Sound* pecking)
+              const Types::Rect& area, float W, float H, int scale, Sound* pecking)
 {
     switch (layer.motion) {
     case LayerMotion::Still: {
         auto sprite = make<simple_sprite>(area, layer.topLeft, layer.bottomRight, layer.offset);
-        sprite->texture = image(layer.pictures[0]);
+        sprite->texture = image(layer.pictures[0], scale);
         append(sprites, names, layer.name, std::move(sprite));
         return;
     }
     case LayerMotion::Nod: {
         auto sprite = make<rotated_sprite<paused_update>>(area, layer.topLeft, layer.bottomRight, layer.offset);
-        sprite->texture = image(layer.pictures[0]);
+        sprite->texture = image(layer.pictures[0], scale);
         sprite->minAngle = layer.minAngle;
         sprite->maxAngle = layer.maxAngle;
         sprite->speed = 1.0f;
@@ -113,7 +117,7 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
     }
     case LayerMotion::Sway: {
         auto sprite = make<rotated_sprite<sine_update>>(area, layer.topLeft, layer.bottomRight, layer.offset);
-        sprite->texture = image(layer.pictures[0]);
+        sprite->texture = image(layer.pictures[0], scale);
         sprite->minAngle = layer.minAngle;
         sprite->maxAngle = layer.maxAngle;
         sprite->swingScale = layer.swingScale;
@@ -123,7 +127,7 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
     }
     case LayerMotion::Flicker: {
         auto sprite = make<blended_animation_sprite>(area, layer.topLeft, layer.bottomRight, layer.offset);
-        sprite->frames = frames(layer);
+        sprite->frames = frames(layer, scale);
         sprite->setSequence({0, 1, 2});
         sprite->fadeTime = 2.0f;
         append(sprites, names, layer.name, std::move(sprite));
@@ -131,7 +135,7 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
     }
     case LayerMotion::Hop: {
         auto sprite = make<translated_sprite>(area, layer.topLeft, layer.bottomRight, layer.offset);
-        sprite->texture = image(layer.pictures[0]);
+        sprite->texture = image(layer.pictures[0], scale);
         sprite->speed = 2.0f;
         sprite->pauseTime = 6.0f;
         sprite->maxDistance = 0.05f * H;
@@ -141,7 +145,7 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
     }
     case LayerMotion::Peck: {
         auto sprite = make<animated_sprite>(area, layer.topLeft, layer.bottomRight, layer.offset);
-        sprite->frames = frames(layer);
+        sprite->frames = frames(layer, scale);
         sprite->sequence = {0, 1, 2, 1};
         sprite->frameTime = 0.02f;
         sprite->burstTime = 1.3f;
@@ -249,8 +253,9 @@ void Forest::prepare(GLDriver& driver)
     // Every sprite is placed in the form's rectangle; only its size counts.
     const Types::Rect area = bounds();
 
+    Log::instance().write(pictureScale == 2 ? "Scene pictures: the 2x set\n" : "Scene pictures: the 1x set\n");
     for (const ForestLayer& layer : ForestLayers)
-        addLayer(sprites, spriteNames, layer, area, W, H, woodpeckerSound);
+        addLayer(sprites, spriteNames, layer, area, W, H, pictureScale, woodpeckerSound);
 
     if (showTime) {
         const Types::Colour clockColour = rgba(1.0f, 1.0f, 1.0f, 0.95f);

@@ -23,6 +23,9 @@ public:
     void setShowTime(bool value) { showTime = value; }
     void setTwelveHourClock(bool value) { twelveHourClock = value; }
     void setExitOnMouseMove(bool value) { exitOnMouseMove = value; }
+    // Which picture set prepare loads: 1 or 2 (SSLevelFactory::pictureScale); anything else counts as 1.
+    void setPictureScale(int value) { pictureScale = value == 2 ? 2 : 1; }
+    int getPictureScale() const { return pictureScale; }
 
     Signal<void()> quitRequested;
 
@@ -54,6 +57,7 @@ private:
     bool twelveHourClock = true;
     bool showFps = false;
     bool exitOnMouseMove = true;
+    int pictureScale = 1;
     Sound* birdsSound = nullptr;
     Sound* woodpeckerSound = nullptr;
     std::vector<BaseSprite*> sprites;

@@ -18,8 +18,13 @@ enum class LayerMotion {
 
 struct LayerPicture {
     const char* name;  // the texture's name; null for an unused entry
-    unsigned id;       // IMAGE resource
+    unsigned id;       // IMAGE resource of the 1x set
 };
+
+// Every picture also comes painted at twice the size (the 2x set) as IMAGE id + PictureId2x, its
+// texture named name + PictureName2x.
+inline constexpr unsigned PictureId2x = 1000;
+inline constexpr const char* PictureName2x = "@2x";
 
 struct ForestLayer {
     const char* name;

@@ -6,6 +6,7 @@
 #include "scene/SpriteAdapter.h"
 #include "scene/policies/SimpleSprite.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -15,8 +16,20 @@ namespace {
 
 const unsigned LoadingPictureId = 125;
 const std::uint8_t LoadingPictureFilter = 10;  // linear, mipmapped
+const int LargestSize1x = 2048;                 // twice the 1x set's full-screen pictures
 
 } // namespace
+
+int SSLevelFactory::pictureScale(const Types::Rect& area, const std::vector<Types::Rect>& views)
+{
+    int width = views.empty() ? area.width : 0;
+    int height = views.empty() ? area.height : 0;
+    for (const Types::Rect& view : views) {
+        width = std::max(width, view.width);
+        height = std::max(height, view.height);
+    }
+    return width > LargestSize1x || height > LargestSize1x ? 2 : 1;
+}
 
 Object* SSLevelFactory::createLevel()
 {

@@ -79,7 +79,7 @@ def _sample(tex, u, v, scale):
             tex[y1, x1] * fx * fy).astype(np.float32)
 
 
-def _tufts(r, w, h, count, y_range, exclude=()):
+def _tufts(r, w, h, count, y_range, exclude=(), s=1):
     """Little sprigs of grass and wood-rush on the ground, smaller with distance."""
     cv = Canvas(w, h)
     ctx = cv.ctx
@@ -103,15 +103,18 @@ def _tufts(r, w, h, count, y_range, exclude=()):
             ctx.move_to(x0, y0)
             ctx.curve_to(x0 + (x1 - x0) * 0.4, y0 + (y1 - y0) * 0.5, x1 + bend * 0.5, y1 + abs(bend) * 0.3,
                          x1 + bend, y1 + abs(bend) * 0.6)
-            ctx.set_line_width(max(0.7, size * 0.035))
+            ctx.set_line_width(max(0.7 * s, size * 0.035))
             lit = r.uniform(0.6, 1.3)
             ctx.set_source_rgba(min(1, g[0] * lit), min(1, g[1] * lit), min(1, g[2] * lit), 1)
             ctx.stroke()
     return cv.layer()
 
 
-def paint(seed, r):
-    w, h = CW, CH
+def paint(seed, r, s=1):
+    """The distant forest (RGB), the middle ground (premultiplied RGBA) and the sky, painted at s times
+    1920x1080. Every size below is in pixels of the painting at size 1 and multiplied by s where it is used,
+    and every random draw is the same at any s, so both sizes show one painting."""
+    w, h = CW * s, CH * s
     X, Y = grid(w, h)
     Xp = X * w
     sun = _sunlight(X, Y)
@@ -140,18 +143,19 @@ def paint(seed, r):
         (18, (13, 24), 0.618, 0.52),
         (11, (22, 36), 0.640, 0.38),
     ]
-    bark_tex = bark(r, w, h, 0.7)
+    bark_tex = bark(r, w, h, 0.7, s)
     for ri, (count, (wmin, wmax), ground, haze) in enumerate(rows):
         xs = np.sort(r.random(count)) * 1.08 - 0.04
         xs += r.normal(0, 0.01, count)
         for x in xs:
             wd = r.uniform(wmin, wmax)
-            x0 = int(max(0, x * w - wd * 3))
-            x1 = int(min(w, x * w + wd * 3))
+            x0 = int(max(0, x * CW - wd * 3)) * s
+            x1 = int(min(CW, x * CW + wd * 3)) * s
             if x1 <= x0:
                 continue
-            m = _trunk_mask(x1 - x0, h, x * w - x0, -10, ground * h + r.uniform(-3, 3), wd * 0.8, wd,
-                            r.uniform(-6, 6), r, 0.12, 0.6)
+            wd *= s
+            m = _trunk_mask(x1 - x0, h, x * w - x0, -10 * s, ground * h + r.uniform(-3, 3) * s, wd * 0.8, wd,
+                            r.uniform(-6, 6) * s, r, 0.12, 0.6)
             base = col('#4a4338') * r.uniform(0.8, 1.15)
             rgb = _trunk_colour(Xp[:, x0:x1], m, x * w, wd, bark_tex[:, x0:x1], base,
                                 HAZE_WARM * sun[:, x0:x1, None])
@@ -164,9 +168,9 @@ def paint(seed, r):
 
     # ---- distant undergrowth along the horizon, in layers of haze
     for i, (y0, amp, haze) in enumerate([(0.585, 0.022, 0.7), (0.598, 0.03, 0.55), (0.615, 0.035, 0.4)]):
-        edge = y0 - amp * fbm(r, w, 1, 70, 5)[0]
+        edge = y0 - amp * fbm(r, w, 1, 70 * s, 5, s=s)[0]
         dens = 0.5 + (Y - edge[None, :]) * 40
-        m, b = foliage(r, dens, leaf=4.0 + 1.5 * i, soft=0.08, clump=4 + 2 * i)
+        m, b = foliage(r, dens, leaf=4.0 + 1.5 * i, soft=0.08, clump=4 + 2 * i, s=s)
         g = leaf_ramp(b * 0.9 + sun * 0.3)
         g = mix(g, sky, haze)
         far = mix(far, g, m)
@@ -174,26 +178,26 @@ def paint(seed, r):
     # ---- canopy: foliage masses across the top, light breaking through on the right
     for i, (cell, reach, haze, dark) in enumerate([(170, 0.34, 0.5, 0.95), (120, 0.24, 0.3, 0.75),
                                                    (90, 0.13, 0.08, 0.5)]):
-        n = fbm(r, w, h, cell, 6)
+        n = fbm(r, w, h, cell * s, 6, s=s)
         dens = 0.5 + (n - 0.5) * 1.1 + 0.5 * smoothstep(reach + 0.1, -0.05, Y) - 0.5 * smoothstep(0.0,
                                                                                               reach + 0.25, Y)
         dens -= 0.8 * smoothstep(reach + 0.02, reach + 0.14, Y)
         dens -= (0.3 - 0.08 * i) * sun
-        m, b = foliage(r, dens, leaf=8.0 + 3 * i, soft=0.06, clump=8 + 3 * i, light_boost=0.9 * sun)
+        m, b = foliage(r, dens, leaf=8.0 + 3 * i, soft=0.06, clump=8 + 3 * i, light_boost=0.9 * sun, s=s)
         g = leaf_ramp(b * dark)
         # leaves against the sun glow: light passes through their edges
-        glow = blur(sky.mean(axis=2) * (1 - m), 6) * sun
+        glow = blur(sky.mean(axis=2) * (1 - m), 6 * s) * sun
         g = g + col('#d9e27a') * (glow * 0.6)[..., None]
         g = mix(g, sky, haze)
         far = mix(far, g, m)
 
     # soft bright mist near the horizon, strongest under the sun
-    mist = np.exp(-((Y - 0.6) / 0.06) ** 2) * (0.35 + 0.4 * fbm(r, w, h, 200, 4, cell_y=60))
+    mist = np.exp(-((Y - 0.6) / 0.06) ** 2) * (0.35 + 0.4 * fbm(r, w, h, 200 * s, 4, cell_y=60 * s, s=s))
     far = mix(far, HAZE_WARM * 0.95 + HAZE * 0.1, mist * (0.5 + 0.3 * sun))
 
     # ---- the middle ground, shared by both layers
     mid = layer(w, h)
-    ground_top = HORIZON + 0.03 + 0.014 * fbm(r, w, 1, 160, 4)[0]
+    ground_top = HORIZON + 0.03 + 0.014 * fbm(r, w, 1, 160 * s, 4, s=s)[0]
     gm = smoothstep(-0.01, 0.02, Y - ground_top[None, :])
     U, V = _ground_uv(X, Y)
     big = fbm(r, 1024, 1024, 160, 6)
@@ -222,17 +226,19 @@ def paint(seed, r):
                            (0.27, 0.632, 0.05, 0.03)]:
         d = np.sqrt(((X - cx) / sw) ** 2 + ((Y - cy) / sh) ** 2)
         dens = 0.5 + (0.95 - d) * 1.6 - 3.0 * np.clip(Y - cy - sh * 0.25, 0, None) / sh
-        m, b = foliage(r, dens, leaf=5.0, soft=0.1, clump=6)
+        m, b = foliage(r, dens, leaf=5.0, soft=0.1, clump=6, s=s)
         g = leaf_ramp(b * 0.95 + sun * 0.25)
         g = mix(g, sky, 0.3)
         over(mid, solid(g, m))
 
     # a few nearer trunks in the middle distance (clear of the deer and the big tree)
-    trunk_tex = bark(r, w, h, 1.0)
+    trunk_tex = bark(r, w, h, 1.0, s)
     for x, wd, ground, haze in [(0.345, 44, 0.652, 0.2), (0.785, 56, 0.656, 0.16), (0.935, 34, 0.643, 0.28),
                                 (0.665, 22, 0.638, 0.36)]:
-        x0, x1 = int(x * w - wd * 3), int(min(w, x * w + wd * 3))
-        m = _trunk_mask(x1 - x0, h, x * w - x0, -20, ground * h, wd * 0.82, wd, r.uniform(-8, 8), r, 0.1, 0.7)
+        x0, x1 = int(x * CW - wd * 3) * s, int(min(CW, x * CW + wd * 3)) * s
+        wd *= s
+        m = _trunk_mask(x1 - x0, h, x * w - x0, -20 * s, ground * h, wd * 0.82, wd, r.uniform(-8, 8) * s, r, 0.1,
+                        0.7)
         rgb = _trunk_colour(Xp[:, x0:x1], m, x * w, wd, trunk_tex[:, x0:x1], col('#4b4134'),
                             HAZE_WARM * sun[:, x0:x1, None] * 1.3)
         mossy = smoothstep(ground - 0.12, ground, Y[:, x0:x1]) * smoothstep(0.45, 0.7, trunk_tex[:, x0:x1])
@@ -256,14 +262,14 @@ def paint(seed, r):
         ctx.translate(x * w, y * h)
         ctx.scale(1.0, 0.45)
         tone = tones[int(r.integers(len(tones)))] * r.uniform(0.6, 0.95) * (0.5 + 0.45 * (y - HORIZON) / 0.4)
-        flora.leaf(ctx, r, 0, 0, r.uniform(0, 360), size, np.clip(tone, 0, 0.9), vein=size > 9)
+        flora.leaf(ctx, r, 0, 0, r.uniform(0, 360), size, np.clip(tone, 0, 0.9), vein=size > 9 * s, unit=s)
         ctx.restore()
     lit = litter_cv.layer()
     lrgb = lit[..., :3] / np.maximum(lit[..., 3:4], 1e-6)
     lrgb = lrgb * (1 - vign)[..., None] + col('#f3d98f') * (light_pool * 0.15)[..., None]
     over(mid, solid(lrgb, lit[..., 3] * 0.8))
 
-    tufts = _tufts(r, w, h, 320, (0.70, 0.99), exclude=[(0.43, 0.55, 0.62, 0.8)])
+    tufts = _tufts(r, w, h, 320, (0.70, 0.99), exclude=[(0.43, 0.55, 0.62, 0.8)], s=s)
     tufts[..., :3] *= (1 - 0.4 * vign)[..., None]
     over(mid, tufts)
     # small ferns scattered over the middle ground, paler with distance
@@ -276,7 +282,7 @@ def paint(seed, r):
         for ang in np.linspace(-165, -15, int(r.integers(5, 8))) + r.normal(0, 6, 1):
             flora.fern_frond(ferns.ctx, r, (fx * w, fy * h), ang, size * r.uniform(0.8, 1.1), size * 0.3,
                              bend=35 if ang < -90 else -35, droop=35, dark=0.55 + 0.6 * (fy - 0.64),
-                             hue=r.uniform(-1, 1))
+                             hue=r.uniform(-1, 1), unit=s)
     fl = ferns.layer()
     fd = np.clip((Y - HORIZON) / 0.25, 0, 1)
     frgb = fl[..., :3] / np.maximum(fl[..., 3:4], 1e-6)
@@ -291,7 +297,7 @@ def deer_origin(W=CW, H=CH):
     return float(x), float(y)
 
 
-def swing_mask(w, h):
+def swing_mask(w, h, s=1):
     """Where the deer's head and neck can be on any common screen shape, as a mask on the w x h canvas."""
     acc = np.zeros((h, w), np.float32)
     for SW, SH in ((1920, 1080), (1920, 1200), (1024, 768), (1280, 1024)):
@@ -313,19 +319,19 @@ def swing_mask(w, h):
                 ctx.fill()
             m = cv.alpha()
             acc = np.maximum(acc, resize(m, w, h))
-    return np.clip(blur((acc > 0.02).astype(np.float32), 2.5) * 2.5, 0, 1)
+    return np.clip(blur((acc > 0.02).astype(np.float32), 2.5 * s) * 2.5, 0, 1)
 
 
-def paint_layers(seed, r):
-    """Returns (background RGB, second layer premultiplied RGBA), both 16:9 canvases."""
-    far, mid, sky = paint(seed, r)
+def paint_layers(seed, r, s=1):
+    """Returns (background RGB, second layer premultiplied RGBA), both 16:9 canvases of s times 1920x1080."""
+    far, mid, sky = paint(seed, r, s)
     background = mix(far, mid[..., :3] / np.maximum(mid[..., 3:4], 1e-6), mid[..., 3])
     bg2 = mid.copy()
-    hole = swing_mask(CW, CH)
+    hole = swing_mask(CW * s, CH * s, s)
     bg2 *= (1 - hole)[..., None]
     # the deer's body stands in front of the hole; it is lit a little less than open ground
     ox, oy = deer_origin()
-    X, Y = grid(CW, CH)
+    X, Y = grid(CW * s, CH * s)
     for fx, fy in ((ox - 5, oy + 206), (ox - 180, oy + 206)):
         shadow = np.exp(-(((X * CW - fx) / 40) ** 2 + ((Y * CH - fy) / 7) ** 2))
         bg2[..., :3] *= (1 - 0.4 * shadow)[..., None]
@@ -334,6 +340,6 @@ def paint_layers(seed, r):
     bx0, by0, bw, bh = int(ox) - 230, int(oy) - 24, 270, 244
     k = 3
     body = deer.body_layer(r, bw * k, bh * k, k, ((ox - bx0) * k, (oy - by0) * k))
-    body = np.clip(resize(body, bw, bh, Image.LANCZOS), 0, 1)
-    over(bg2[by0:by0 + bh, bx0:bx0 + bw], body)
+    body = np.clip(resize(body, bw * s, bh * s, Image.LANCZOS), 0, 1)
+    over(bg2[by0 * s:(by0 + bh) * s, bx0 * s:(bx0 + bw) * s], body)
     return background, bg2, hole

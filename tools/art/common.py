@@ -59,31 +59,39 @@ def blur(a, sx, sy=None):
     return a
 
 
-def noise(r, w, h, cell, cell_y=None):
-    """Smooth value noise in 0..1 with features about `cell` pixels across (and `cell_y` down)."""
+def noise(r, w, h, cell, cell_y=None, s=1):
+    """Smooth value noise in 0..1 with features about `cell` pixels across (and `cell_y` down).
+
+    With s > 1 the sizes are those of a picture painted s times larger, and the noise is the same as the one
+    the call at size 1 (w / s, h / s, cell / s) makes: the same random draws, sampled s times more densely.
+    A single row (h = 1) stays a single row."""
     cell_y = cell if cell_y is None else cell_y
-    gw = max(3, int(math.ceil(w / cell)) + 3)
-    gh = max(3, int(math.ceil(h / cell_y)) + 3)
+    w1, h1 = max(1, round(w / s)), max(1, round(h / s))
+    c1, cy1 = cell / s, cell_y / s
+    gw = max(3, int(math.ceil(w1 / c1)) + 3)
+    gh = max(3, int(math.ceil(h1 / cy1)) + 3)
     g = r.random((gh, gw)).astype(np.float32)
+    ox = int(r.integers(0, max(1, int(gw * c1) - w1 - int(c1))))
+    oy = int(r.integers(0, max(1, int(gh * cy1) - h1 - int(cy1))))
     big = resize(g, int(gw * cell), int(gh * cell_y))
-    ox = int(r.integers(0, max(1, big.shape[1] - w - int(cell))))
-    oy = int(r.integers(0, max(1, big.shape[0] - h - int(cell_y))))
-    out = big[oy + int(cell_y // 2):oy + int(cell_y // 2) + h, ox + int(cell // 2):ox + int(cell // 2) + w]
+    x0 = (ox + int(c1 // 2)) * s
+    y0 = (oy + int(cy1 // 2)) * s
+    out = big[y0:y0 + h, x0:x0 + w]
     if out.shape != (h, w):
         out = resize(big, w, h)
     return out
 
 
-def fbm(r, w, h, cell, octaves=5, gain=0.5, cell_y=None, lacunarity=2.0):
-    """Fractal noise normalised to 0..1."""
+def fbm(r, w, h, cell, octaves=5, gain=0.5, cell_y=None, lacunarity=2.0, s=1):
+    """Fractal noise normalised to 0..1 (s as for noise())."""
     cell_y = cell if cell_y is None else cell_y
     acc = np.zeros((h, w), np.float32)
     amp, total = 1.0, 0.0
     c, cy = float(cell), float(cell_y)
     for _ in range(octaves):
-        if c < 1.5 or cy < 1.5:
+        if c / s < 1.5 or cy / s < 1.5:
             break
-        acc += amp * noise(r, w, h, c, cy)
+        acc += amp * noise(r, w, h, c, cy, s)
         total += amp
         amp *= gain
         c /= lacunarity

@@ -42,11 +42,17 @@ def read_manifest(assets=ASSETS):
     return entries
 
 
-def load_textures(assets=ASSETS):
-    """Every scene picture as an (h, w, 4) uint8 array, top row first, as the picture is stored."""
+ID_2X = 1000  # a scene picture's id in the 2x set: its 1x id plus this
+
+
+def load_textures(assets=ASSETS, scale=1):
+    """Every scene picture as an (h, w, 4) uint8 array, top row first, as the picture is stored; scale 2
+    takes the scene's pictures of the 2x set (the font has one size)."""
     man = read_manifest(assets)
     tex = {}
     for name, ident in IMAGE_IDS.items():
+        if scale == 2 and name != 'font':
+            ident += ID_2X
         path = os.path.join(assets, man[('IMAGE', ident)])
         im = Image.open(path)
         tex[name] = np.asarray(im.convert('RGB' if name == 'font' else 'RGBA'))
@@ -246,15 +252,16 @@ def main():
     ap.add_argument('--linear', action='store_true', help='bilinear sampling instead of nearest texels')
     ap.add_argument('--sizes', default='1920x1080,1024x768')
     ap.add_argument('--moments', default=','.join(MOMENTS))
+    ap.add_argument('--set', default='1x', choices=('1x', '2x'), help='the picture set to draw with')
     args = ap.parse_args()
     os.makedirs(args.out, exist_ok=True)
-    tex = load_textures()
+    tex = load_textures(scale=2 if args.set == '2x' else 1)
     metrics = measure_glyphs(tex['font'])
     for size in args.sizes.split(','):
         W, H = map(int, size.split('x'))
         for m in args.moments.split(','):
             img = to_image(compose(tex, W, H, linear=args.linear, metrics=metrics, **MOMENTS[m]))
-            path = os.path.join(args.out, '%s-%s.png' % (size, m))
+            path = os.path.join(args.out, '%s%s-%s.png' % (size, '' if args.set == '1x' else '-2x', m))
             img.save(path)
             print(path)
 

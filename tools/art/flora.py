@@ -38,13 +38,14 @@ def _grad(ctx, x0, y0, x1, y1, c0, c1, a=1.0):
 
 
 def fern_frond(ctx, r, base, angle, length, width, bend=30, droop=25, dark=1.0, hue=0.0, lobes=True,
-               start=0.1):
-    """One fern frond: a stem with tapering, lobed leaflets on both sides."""
+               start=0.1, unit=1):
+    """One fern frond: a stem with tapering, lobed leaflets on both sides. `unit` is how many pixels of
+    this drawing make one of the same frond drawn at size 1: the leaflets and their draws stay the same."""
     pts, dirs = _rachis(base, angle, length, bend, droop)
     n = len(pts) - 1
     c_dark = np.clip(col('#2c4a18') * dark + hue * np.array([0.04, 0.02, -0.02]), 0, 1)
     c_light = np.clip(col('#8fb04a') * dark + hue * np.array([0.08, 0.04, -0.04]), 0, 1)
-    pairs = int(14 + length / 14)
+    pairs = int(14 + length / (14 * unit))
     side = 1
     for j in range(pairs * 2):
         u = start + (1 - start) * (j / (pairs * 2 - 1)) ** 0.9
@@ -54,7 +55,7 @@ def fern_frond(ctx, r, base, angle, length, width, bend=30, droop=25, dark=1.0, 
         env = math.sin(math.pi * min(1.0, (u - start) / (1 - start) * 0.92 + 0.08)) ** 0.7
         env *= 1.0 - 0.35 * u
         ell = width * env * r.uniform(0.85, 1.1)
-        if ell < 1.2:
+        if ell < 1.2 * unit:
             continue
         side = -side
         a = th + side * math.radians(r.uniform(58, 72))
@@ -87,7 +88,7 @@ def fern_frond(ctx, r, base, angle, length, width, bend=30, droop=25, dark=1.0, 
         # midrib of the leaflet
         ctx.move_to(px, py)
         ctx.line_to(px + ca * ell * 0.85, py + sa * ell * 0.85)
-        ctx.set_line_width(max(0.6, wid * 0.16))
+        ctx.set_line_width(max(0.6 * unit, wid * 0.16))
         mc = np.clip(c_light * 1.15 * lit, 0, 1)
         ctx.set_source_rgba(mc[0], mc[1], mc[2], 0.55)
         ctx.stroke()
@@ -96,14 +97,14 @@ def fern_frond(ctx, r, base, angle, length, width, bend=30, droop=25, dark=1.0, 
     for p in pts[1:]:
         ctx.line_to(*p)
     ctx.set_line_cap(cairo.LINE_CAP_ROUND)
-    ctx.set_line_width(max(1.2, width * 0.07))
+    ctx.set_line_width(max(1.2 * unit, width * 0.07))
     sc = np.clip(col('#5c6e2a') * dark, 0, 1)
     ctx.set_source_rgba(sc[0], sc[1], sc[2], 1)
     ctx.stroke()
 
 
-def leaf(ctx, r, x, y, angle, size, tone, vein=True):
-    """A pointed oval leaf with a midrib and side veins."""
+def leaf(ctx, r, x, y, angle, size, tone, vein=True, unit=1):
+    """A pointed oval leaf with a midrib and side veins (`unit` as for fern_frond)."""
     ctx.save()
     ctx.translate(x, y)
     ctx.rotate(math.radians(angle))
@@ -122,11 +123,11 @@ def leaf(ctx, r, x, y, angle, size, tone, vein=True):
     if vein:
         vc = np.clip(tone * 1.45, 0, 1)
         ctx.set_source_rgba(vc[0], vc[1], vc[2], 0.6)
-        ctx.set_line_width(max(0.5, size * 0.025))
+        ctx.set_line_width(max(0.5 * unit, size * 0.025))
         ctx.move_to(0, 0)
         ctx.line_to(L * 0.93, 0)
         ctx.stroke()
-        ctx.set_line_width(max(0.4, size * 0.014))
+        ctx.set_line_width(max(0.4 * unit, size * 0.014))
         for t in (0.25, 0.42, 0.58, 0.74):
             for sgn in (-1, 1):
                 ctx.move_to(L * t, 0)
@@ -135,12 +136,12 @@ def leaf(ctx, r, x, y, angle, size, tone, vein=True):
     ctx.restore()
 
 
-def leafy_stem(ctx, r, base, angle, length, leaf_size, tone, bend=20, droop=20, leaves=9):
+def leafy_stem(ctx, r, base, angle, length, leaf_size, tone, bend=20, droop=20, leaves=9, unit=1):
     pts, dirs = _rachis(base, angle, length, bend, droop)
     ctx.move_to(*pts[0])
     for p in pts[1:]:
         ctx.line_to(*p)
-    ctx.set_line_width(max(1.0, leaf_size * 0.06))
+    ctx.set_line_width(max(1.0 * unit, leaf_size * 0.06))
     sc = np.clip(tone * 0.7, 0, 1)
     ctx.set_source_rgba(sc[0], sc[1], sc[2], 1)
     ctx.stroke()
@@ -152,7 +153,7 @@ def leafy_stem(ctx, r, base, angle, length, leaf_size, tone, bend=20, droop=20, 
         side = -side
         a = math.degrees(dirs[i]) + side * r.uniform(35, 60)
         leaf(ctx, r, pts[i][0], pts[i][1], a, leaf_size * (0.65 + 0.45 * math.sin(math.pi * u)) *
-             r.uniform(0.85, 1.1), tone * r.uniform(0.85, 1.15))
+             r.uniform(0.85, 1.1), tone * r.uniform(0.85, 1.15), unit=unit)
 
 
 def _finish(cv, r, shade_radius, dark_below=0.0, fade_bottom=None):
@@ -173,9 +174,9 @@ def _canvas(name, k):
     return Canvas(int(w * k), int(h * k)), w * k, h * k
 
 
-def plant1(r):
+def plant1(r, s=1):
     """A fern clump in front of the deer's legs, rooted at the middle of its bottom edge."""
-    k = 3
+    k = 3 * s
     cv, w, h = _canvas('plant1', k)
     px, py = layout.pivot_fraction('plant1')
     base = (px * w, py * h - 2 * k)
@@ -187,31 +188,31 @@ def plant1(r):
         ang += r.uniform(-5, 5)
         bend = 40 if ang < -90 else -40
         fern_frond(ctx, r, base, ang, ln * k * r.uniform(0.9, 1.05), 34 * k, bend=bend, droop=30, dark=dark,
-                   hue=r.uniform(-1, 1))
+                   hue=r.uniform(-1, 1), unit=s)
     return _finish(cv, r, 2 * k, 0.25)
 
 
-def plant2(r):
+def plant2(r, s=1):
     """Leafy stems and a fern beside the deer's head; sparse towards the upper left so the head shows."""
-    k = 3
+    k = 3 * s
     cv, w, h = _canvas('plant2', k)
     px, py = layout.pivot_fraction('plant2')
     base = (px * w, py * h)
     ctx = cv.ctx
     tone = col('#4f7a2a')
-    fern_frond(ctx, r, base, -150, 150 * k, 34 * k, bend=35, droop=40, dark=0.7)
-    fern_frond(ctx, r, base, -30, 140 * k, 34 * k, bend=-30, droop=30, dark=0.75)
+    fern_frond(ctx, r, base, -150, 150 * k, 34 * k, bend=35, droop=40, dark=0.7, unit=s)
+    fern_frond(ctx, r, base, -30, 140 * k, 34 * k, bend=-30, droop=30, dark=0.75, unit=s)
     for ang, ln in [(-60, 150), (-95, 120), (-20, 120), (-130, 95), (5, 100)]:
         leafy_stem(ctx, r, base, ang + r.uniform(-6, 6), ln * k, 30 * k, tone * r.uniform(0.8, 1.2),
-                   bend=25 if ang > -90 else -25, droop=20, leaves=8)
-    fern_frond(ctx, r, base, -75, 150 * k, 36 * k, bend=-20, droop=25, dark=1.0)
-    fern_frond(ctx, r, base, -170, 120 * k, 30 * k, bend=20, droop=40, dark=0.9)
+                   bend=25 if ang > -90 else -25, droop=20, leaves=8, unit=s)
+    fern_frond(ctx, r, base, -75, 150 * k, 36 * k, bend=-20, droop=25, dark=1.0, unit=s)
+    fern_frond(ctx, r, base, -170, 120 * k, 30 * k, bend=20, droop=40, dark=0.9, unit=s)
     return _finish(cv, r, 2 * k, 0.2)
 
 
-def plant3(r):
+def plant3(r, s=1):
     """Big dark fronds growing in from the right edge over the lower right corner."""
-    k = 1.6
+    k = 1.6 * s
     cv, w, h = _canvas('plant3', k)
     px, py = layout.pivot_fraction('plant3')
     base = (px * w, py * h)
@@ -219,23 +220,23 @@ def plant3(r):
     for ang, ln, dark in [(-115, 330, 0.45), (-150, 420, 0.5), (-175, 470, 0.55), (-135, 380, 0.62),
                           (160, 380, 0.5), (-160, 440, 0.7), (-100, 260, 0.6), (175, 420, 0.62)]:
         fern_frond(ctx, r, base, ang + r.uniform(-4, 4), ln * k, 90 * k, bend=(-30 if ang > 0 else 28),
-                   droop=35, dark=dark * 0.9, hue=r.uniform(-1, 1))
+                   droop=35, dark=dark * 0.9, hue=r.uniform(-1, 1), unit=s)
     return _finish(cv, r, 3 * k, 0.45)
 
 
-def plant4(r):
+def plant4(r, s=1):
     """Ferns and leaves from the left edge over the lower left corner, kept low at the right."""
-    k = 1.6
+    k = 1.6 * s
     cv, w, h = _canvas('plant4', k)
     px, py = layout.pivot_fraction('plant4')
-    base = (px * w + 2, py * h)
+    base = (px * w + 2 * s, py * h)
     ctx = cv.ctx
     for ang, ln, dark in [(-50, 330, 0.5), (-25, 380, 0.55), (-70, 260, 0.5), (-8, 400, 0.6),
                           (-40, 360, 0.68), (8, 330, 0.6), (-15, 300, 0.75), (20, 260, 0.7)]:
         fern_frond(ctx, r, base, ang + r.uniform(-4, 4), ln * k, 80 * k, bend=25, droop=30, dark=dark * 0.9,
-                   hue=r.uniform(-1, 1))
+                   hue=r.uniform(-1, 1), unit=s)
     for ang in (-35, 0, -60):
-        leafy_stem(ctx, r, base, ang, 170 * k, 40 * k, col('#3f6a25'), bend=30, droop=15, leaves=7)
+        leafy_stem(ctx, r, base, ang, 170 * k, 40 * k, col('#3f6a25'), bend=30, droop=15, leaves=7, unit=s)
     return _finish(cv, r, 3 * k, 0.4)
 
 

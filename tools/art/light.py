@@ -18,7 +18,9 @@ BEAMS = [  # (angle of the beam below the horizontal to the left, degrees; width
     (140.0, 2.6, 0.7), (147.0, 1.5, 0.45)]
 
 
-def frame(r, index, w=480, h=270):
+def frame(r, index, s=1):
+    """One frame painted at s times 480x270 (the random draws are the same at any s)."""
+    w, h = 480 * s, 270 * s
     X, Y = grid(w, h)
     dx = (X - SOURCE[0]) * 16 / 9
     dy = Y - SOURCE[1]
@@ -32,13 +34,13 @@ def frame(r, index, w=480, h=270):
         a += strength * breathe * np.exp(-((ang - c) / width) ** 2)
     # beams fade in below the canopy and out towards the ground
     along = smoothstep(0.25, 0.55, dist) * smoothstep(1.9, 1.05, dist)
-    motes = 0.75 + 0.25 * fbm(r, w, h, 90, 3)
+    motes = 0.75 + 0.25 * fbm(r, w, h, 90 * s, 3, s=s)
     a = a * along * motes
     glow = np.exp(-(((X - 0.93) / 0.25) ** 2 + ((Y - 0.02) / 0.2) ** 2)) * 0.5
     a = a * 0.34 + glow * 0.24
     for x, y, rx, ry in ANIMALS:
         a *= 1 - 0.7 * np.exp(-(((X - x) / rx) ** 2 + ((Y - y) / ry) ** 2))
-    a = blur(a, 4.0)
+    a = blur(a, 4.0 * s)
     a = np.clip((a - 0.012) / (1 - 0.012), 0, 1)  # exactly transparent between the beams
     rgb = np.broadcast_to(col('#fff1cc'), (h, w, 3)) * np.ones((h, w, 1), np.float32)
     rgb = rgb * (1 + 0.0 * Y[..., None])

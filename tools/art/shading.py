@@ -39,28 +39,32 @@ def streaks(r, w, h, length, across):
     return (0.6 * a + 0.4 * b).astype(np.float32)
 
 
-def bark(r, w, h, scale=1.0):
-    """Furrowed bark height in 0..1: vertical ridges broken by cross cracks."""
-    ridges = fbm(r, w, h, 26 * scale, octaves=4, cell_y=200 * scale)
-    fine = fbm(r, w, h, 7 * scale, octaves=3, cell_y=40 * scale)
-    cracks = fbm(r, w, h, 60 * scale, octaves=3, cell_y=30 * scale)
+def bark(r, w, h, scale=1.0, s=1):
+    """Furrowed bark height in 0..1: vertical ridges broken by cross cracks. s: the picture's size factor
+    (1 for the set at size 1, 2 for the one painted twice as large)."""
+    ridges = fbm(r, w, h, 26 * scale * s, octaves=4, cell_y=200 * scale * s, s=s)
+    fine = fbm(r, w, h, 7 * scale * s, octaves=3, cell_y=40 * scale * s, s=s)
+    cracks = fbm(r, w, h, 60 * scale * s, octaves=3, cell_y=30 * scale * s, s=s)
     v = 0.55 * ridges + 0.3 * fine + 0.15 * cracks
     v = (v - v.min()) / max(v.max() - v.min(), 1e-6)
     return np.clip((v - 0.25) / 0.6, 0, 1) ** 0.8
 
 
-def foliage(r, density, leaf=6.0, soft=0.05, clump=8.0, light_boost=None):
+def foliage(r, density, leaf=6.0, soft=0.05, clump=8.0, light_boost=None, s=1):
     """Leafy masses where `density` (h, w) passes 0.5: ragged leaf-sized edges, clumps lit from the upper
-    right, fine leaf texture. Returns (alpha, brightness 0..1.3)."""
+    right, fine leaf texture. Returns (alpha, brightness 0..1.3). Sizes are in pixels of the picture at
+    size 1; s is the picture's size factor."""
     h, w = density.shape
-    edge = noise(r, w, h, leaf) * 0.16 + noise(r, w, h, leaf * 0.5) * 0.09 + noise(r, w, h, leaf * 2.5) * 0.12
+    leaf, clump = leaf * s, clump * s
+    edge = noise(r, w, h, leaf, s=s) * 0.16 + noise(r, w, h, leaf * 0.5, s=s) * 0.09 + \
+        noise(r, w, h, leaf * 2.5, s=s) * 0.12
     d = density + edge - 0.185
     alpha = np.clip((d - 0.5) / soft + 0.5, 0, 1)
     lam, _ = relief(alpha, clump, 1.4)
     lam2, _ = relief(np.clip((d - 0.5) / 0.02 + 0.5, 0, 1), clump * 0.35, 1.6)
-    tex = noise(r, w, h, leaf * 0.7)
+    tex = noise(r, w, h, leaf * 0.7, s=s)
     bright = 0.15 + 0.55 * lam + 0.35 * lam2 * (0.6 + 0.8 * tex)
-    bright = bright * (0.5 + 0.75 * noise(r, w, h, clump * 4))  # clumps in front of and behind each other
+    bright = bright * (0.5 + 0.75 * noise(r, w, h, clump * 4, s=s))  # clumps in front of and behind each other
     if light_boost is not None:
         bright = bright * (1 + light_boost)
     return alpha.astype(np.float32), bright.astype(np.float32)

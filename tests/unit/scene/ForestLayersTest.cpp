@@ -162,6 +162,10 @@ TEST(ForestLayers, PicturesAreTheManifestsImagesOfTheSameName)
             EXPECT_TRUE(std::regex_match(found->second, std::regex("images/" + std::string(picture.name) +
                                                                    "\\.(png|jpg)")))
                 << picture.id << " is " << found->second;
+            // The same picture of the 2x set: its own id, the same file name in images/2x/.
+            auto twice = images.find(picture.id + PictureId2x);
+            ASSERT_NE(twice, images.end()) << picture.id + PictureId2x << " is not in the manifest";
+            EXPECT_EQ(twice->second, "images/2x/" + found->second.substr(7));
         }
         const bool animated = layer.motion == LayerMotion::Flicker || layer.motion == LayerMotion::Peck;
         EXPECT_EQ(count, animated ? 3u : 1u);

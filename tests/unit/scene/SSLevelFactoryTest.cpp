@@ -11,6 +11,34 @@
 
 using namespace System;
 
+// The 1x set up to 2048 pixels on each side of every view, the 2x set above; the largest view decides,
+// and the scene's area only when there are no views.
+TEST(SSLevelFactory, PictureSetFollowsTheLargestView)
+{
+    auto rect = [](int x, int y, int width, int height) {
+        Rect r;
+        r.x = x;
+        r.y = y;
+        r.width = width;
+        r.height = height;
+        return r;
+    };
+    const Rect none;
+    EXPECT_EQ(SSLevelFactory::pictureScale(none, {rect(0, 0, 1920, 1080)}), 1);
+    EXPECT_EQ(SSLevelFactory::pictureScale(none, {rect(0, 0, 1920, 1200)}), 1);
+    EXPECT_EQ(SSLevelFactory::pictureScale(none, {rect(0, 0, 2048, 2048)}), 1);
+    EXPECT_EQ(SSLevelFactory::pictureScale(none, {rect(0, 0, 2049, 1152)}), 2);
+    EXPECT_EQ(SSLevelFactory::pictureScale(none, {rect(0, 0, 1440, 2560)}), 2);
+    EXPECT_EQ(SSLevelFactory::pictureScale(none, {rect(0, 0, 3840, 2160)}), 2);
+    // Two monitors side by side: each view is one monitor.
+    EXPECT_EQ(SSLevelFactory::pictureScale(rect(0, 0, 3840, 1080), {rect(0, 0, 1920, 1080), rect(1920, 0, 1920, 1080)}), 1);
+    EXPECT_EQ(SSLevelFactory::pictureScale(rect(0, 0, 5760, 2160), {rect(0, 0, 1920, 1080), rect(1920, 0, 3840, 2160)}), 2);
+    // A host's small window shows a scene laid out at 3840x2160 in 640x360 pixels.
+    EXPECT_EQ(SSLevelFactory::pictureScale(rect(0, 0, 3840, 2160), {rect(0, 0, 640, 360)}), 1);
+    EXPECT_EQ(SSLevelFactory::pictureScale(rect(0, 0, 1920, 1080), {}), 1);
+    EXPECT_EQ(SSLevelFactory::pictureScale(rect(0, 0, 2560, 1440), {}), 2);
+}
+
 TEST(SSLevelFactory, CreateLevelGivesNothing)
 {
     SSLevelFactory factory;
