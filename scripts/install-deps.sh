@@ -10,7 +10,7 @@ RUN_PACKAGES="
 build-essential cmake ninja-build pkg-config git
 libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
 libdevil-dev libopenal-dev libalure-dev libgtk-3-dev libglib2.0-dev libglib2.0-bin libx11-dev
-libxinerama-dev libxext-dev libasound2-dev
+libxinerama-dev libxext-dev libxrandr-dev libasound2-dev
 libboost-dev
 python3
 xvfb xauth x11-utils imagemagick

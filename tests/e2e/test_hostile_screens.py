@@ -109,6 +109,13 @@ class ResizableScreen(TwoMonitorXServer):
         else:
             self.run(["xrandr", "--output", "DUMMY1", "--off"], check=True)
 
+    def set_second_monitor(self, width, height, screen):
+        """The second monitor in another mode, the screen kept at its size: only RandR tells."""
+        mode = "%dx%d" % (width, height)
+        self.run(["xrandr", "--addmode", "DUMMY1", mode])
+        self.run(["xrandr", "--fb", "%dx%d" % screen, "--output", "DUMMY1", "--mode", mode, "--right-of", "DUMMY0"],
+                 check=True)
+
 
 def save(picture, name):
     os.makedirs(SHOTS, exist_ok=True)
@@ -236,6 +243,12 @@ class FollowsItsWindow(unittest.TestCase):
         # The first monitor whole; the second (800x600) shows the 1280x720 scene fitted, 800x450.
         self.assert_filled(shot.crop((0, 0, 1280, 720)), (0, 0, 1280, 720), "Plugged-s-first")
         self.assert_filled(shot.crop((1280, 0, 2080, 600)), (0, 75, 800, 450), "Plugged-s-second")
+        # The second monitor set to 640x480 while the screen stays 2080x720: its view follows.
+        run.x.set_second_monitor(640, 480, (2080, 720))
+        time.sleep(1.0)
+        shot = run.x.screenshot()
+        self.assertEqual(shot.size, (2080, 720))
+        self.assert_filled(shot.crop((1280, 0, 1920, 480)), (0, 60, 640, 360), "Plugged-s-second-640x480")
         run.x.plug_second_monitor(False)
         time.sleep(1.0)
         shot = run.x.screenshot()

@@ -7,6 +7,7 @@ pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
 pkg_check_modules(XINERAMA REQUIRED IMPORTED_TARGET xinerama)
 pkg_check_modules(XEXT REQUIRED IMPORTED_TARGET xext)
+pkg_check_modules(XRANDR REQUIRED IMPORTED_TARGET xrandr)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
 pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
 pkg_check_modules(ALURE REQUIRED IMPORTED_TARGET alure)
@@ -15,6 +16,6 @@ find_program(GLIB_COMPILE_RESOURCES glib-compile-resources REQUIRED)
 
 set(FERNHOLLOW_PLATFORM_LIBRARIES PkgConfig::SDL2 PkgConfig::GIO PkgConfig::GTK3 PkgConfig::X11
     OpenGL::GL OpenGL::GLX PkgConfig::OPENAL PkgConfig::ALURE PkgConfig::DEVIL PkgConfig::XINERAMA
-    PkgConfig::ALSA PkgConfig::XEXT)
+    PkgConfig::ALSA PkgConfig::XEXT PkgConfig::XRANDR)
 
 include(${CMAKE_SOURCE_DIR}/cmake/Resources.cmake)

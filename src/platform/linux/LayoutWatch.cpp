@@ -1,8 +1,12 @@
-// Linux (X11) platform layer: the watch on the drawn-into window's size and the screen's size.
-// Depends on: Xlib.
+// Linux (X11) platform layer: the watch on the drawn-into window's size and the screen's layout: its
+// size (ConfigureNotify of the root) and, where the server has RandR, its monitors (a CRTC or output
+// changed: a monitor plugged, unplugged or set to another mode, also when the screen keeps its size).
+// Depends on: Xlib, Xrandr.
 #include "platform/linux/LayoutWatch.h"
 
 #include "platform/linux/X11Connection.h"
+
+#include <X11/extensions/Xrandr.h>
 
 #include <cstdlib>
 
@@ -15,6 +19,7 @@ Window g_window = 0;
 Window g_root = 0;
 int g_width = 0, g_height = 0;          // the watched window's last size
 int g_rootWidth = 0, g_rootHeight = 0;  // the screen's last size
+int g_randrEvents = -1;                 // the server's first RandR event, -1 without RandR
 
 void closeWatch()
 {
@@ -61,6 +66,16 @@ bool watchLayout(Window window)
     XSelectInput(g_display, window, StructureNotifyMask);
     if (window != g_root)
         XSelectInput(g_display, g_root, StructureNotifyMask);
+    if (g_randrEvents < 0) {
+        // CRTC and output events need RandR 1.2.
+        int errors = 0, major = 0, minor = 0;
+        if (XRRQueryExtension(g_display, &g_randrEvents, &errors) && XRRQueryVersion(g_display, &major, &minor) &&
+            (major > 1 || minor >= 2))
+            XRRSelectInput(g_display, g_root,
+                           RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+        else
+            g_randrEvents = -1;
+    }
     if (!sizeOf(window, g_width, g_height) || !sizeOf(g_root, g_rootWidth, g_rootHeight) || !trap.ok()) {
         g_window = 0;
         return false;
@@ -77,6 +92,12 @@ bool layoutChanged()
     while (XEventsQueued(g_display, QueuedAfterReading) > 0) {
         XEvent event;
         XNextEvent(g_display, &event);
+        if (g_randrEvents >= 0 &&
+            (event.type == g_randrEvents + RRScreenChangeNotify || event.type == g_randrEvents + RRNotify)) {
+            XRRUpdateConfiguration(&event);
+            changed = true;
+            continue;
+        }
         if (event.type != ConfigureNotify)
             continue;
         const XConfigureEvent& configure = event.xconfigure;
