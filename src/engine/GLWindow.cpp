@@ -17,6 +17,26 @@ namespace System {
 
 using namespace Platform;
 
+namespace {
+
+// The monitors' bounding box on the screen, and each monitor within it (parts, the primary first).
+Types::Rect coverMonitors(const std::vector<MonitorArea>& screens, std::vector<Types::Rect>& parts)
+{
+    int left = screens[0].x, top = screens[0].y, right = left, bottom = top;
+    for (const MonitorArea& screen : screens) {
+        left = std::min(left, screen.x);
+        top = std::min(top, screen.y);
+        right = std::max(right, screen.x + screen.width);
+        bottom = std::max(bottom, screen.y + screen.height);
+    }
+    parts.clear();
+    for (const MonitorArea& screen : screens)
+        parts.push_back(Types::Rect{screen.x - left, screen.y - top, screen.width, screen.height});
+    return Types::Rect{left, top, right - left, bottom - top};
+}
+
+} // namespace
+
 GLWindow::GLWindow(const std::string& title, int width, int height, int depth, bool fullScreen)
     : title(title), width(width), height(height), depth(depth), fullScreen(fullScreen)
 {
@@ -76,21 +96,12 @@ bool GLWindow::create()
     spec.width = width;
     spec.height = height;
     if (spanning) {
-        int left = screens[0].x, top = screens[0].y, right = left, bottom = top;
-        for (const MonitorArea& screen : screens) {
-            left = std::min(left, screen.x);
-            top = std::min(top, screen.y);
-            right = std::max(right, screen.x + screen.width);
-            bottom = std::max(bottom, screen.y + screen.height);
-        }
+        const Types::Rect box = coverMonitors(screens, monitorAreas);
         spec.coversMonitors = true;
-        spec.x = left;
-        spec.y = top;
-        spec.width = right - left;
-        spec.height = bottom - top;
-        monitorAreas.clear();
-        for (const MonitorArea& screen : screens)
-            monitorAreas.push_back(Types::Rect{screen.x - left, screen.y - top, screen.width, screen.height});
+        spec.x = box.x;
+        spec.y = box.y;
+        spec.width = box.width;
+        spec.height = box.height;
         Log::instance().write("Covering " + std::to_string(screens.size()) + " monitors\n");
     }
     surfaceArea = Types::Rect{0, 0, spec.width, spec.height};
@@ -134,19 +145,12 @@ bool GLWindow::followScreen()
     std::vector<MonitorArea> screens = Platform::monitorAreas();
     if (!window || !fullScreen || screens.empty())
         return false;
-    int left = screens[0].x, top = screens[0].y, right = left, bottom = top;
-    for (const MonitorArea& screen : screens) {
-        left = std::min(left, screen.x);
-        top = std::min(top, screen.y);
-        right = std::max(right, screen.x + screen.width);
-        bottom = std::max(bottom, screen.y + screen.height);
-    }
-    if (!window->place(left, top, right - left, bottom - top))
+    std::vector<Types::Rect> parts;
+    const Types::Rect box = coverMonitors(screens, parts);
+    if (!window->place(box.x, box.y, box.width, box.height))
         return false;
-    surfaceArea = Types::Rect{0, 0, right - left, bottom - top};
-    monitorAreas.clear();
-    for (const MonitorArea& screen : screens)
-        monitorAreas.push_back(Types::Rect{screen.x - left, screen.y - top, screen.width, screen.height});
+    surfaceArea = Types::Rect{0, 0, box.width, box.height};
+    monitorAreas = std::move(parts);
     Log::instance().write("Covering " + std::to_string(screens.size()) + " monitors in " +
                           std::to_string(surfaceArea.width) + "x" + std::to_string(surfaceArea.height) + "\n");
     return true;
