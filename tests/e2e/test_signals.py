@@ -4,14 +4,12 @@ preview /p; SIGUSR1 and SIGUSR2, a host's reset, leave the scene (or the preview
 import os
 import shutil
 import signal
-import subprocess
-import tempfile
 import time
 import unittest
 
 import numpy as np
 
-from harness import SOURCE, HostWindow, Run, SettingsFolder, XServer, wait_until
+from harness import HostWindow, Run, SettingsFolder, TwoMonitorXServer, XServer, wait_until
 
 ENDING = (signal.SIGHUP, signal.SIGINT, signal.SIGQUIT, signal.SIGTERM)
 RESETS = (signal.SIGUSR1, signal.SIGUSR2)
@@ -114,38 +112,18 @@ class Signals(unittest.TestCase):
                 self.assertEqual(run.signal(signal.SIGTERM, 20), 0, run.stderr)
 
 
-class SwitchableModesXServer(XServer):
+class SwitchableModesXServer(TwoMonitorXServer):
     """Xorg with the dummy video driver: one 1280x720 monitor whose mode RandR can switch
     (tests/support/switchable-modes.conf). Xorg needs root; it picks a free display number."""
 
-    def __init__(self):
-        self.geometry = "1280x720x24"
-        self.work = tempfile.mkdtemp(prefix="fernhollow-xorg-")
-        os.mkdir(os.path.join(self.work, "conf.d"))
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xorg", "-config", os.path.join(SOURCE, "tests", "support", "switchable-modes.conf"),
-             "-configdir", os.path.join(self.work, "conf.d"), "-logfile", os.path.join(self.work, "Xorg.log"),
-             "-nolisten", "tcp", "-noreset", "-displayfd", str(write_end)],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            self.stop()
-            raise RuntimeError("Xorg did not start")
-        self.display = ":" + number
-        self.wm = None
+    CONFIG = "switchable-modes.conf"
+    GEOMETRY = "1280x720x24"
 
     def mode(self):
         """The screen's current size as (width, height), from RandR."""
         out = self.run(["xrandr", "--current"]).stdout.decode()
         words = out.split("current", 1)[1].split(",", 1)[0].split("x")
         return int(words[0]), int(words[1])
-
-    def stop(self):
-        XServer.stop(self)
-        shutil.rmtree(self.work, ignore_errors=True)
 
 
 @unittest.skipUnless(os.geteuid() == 0 and shutil.which("Xorg") and shutil.which("xrandr"),
