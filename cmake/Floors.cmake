@@ -47,17 +47,26 @@ endfunction()
 
 fernhollow_floor(base)
 
-# The backend's Backend.cmake finds its libraries and names them in FERNHOLLOW_PLATFORM_LIBRARIES.
+# The backend's Backend.cmake finds its libraries: those of its own sources in
+# FERNHOLLOW_PLATFORM_LIBRARIES, OpenGL, GLU and Boost's headers for the engine in
+# FERNHOLLOW_ENGINE_LIBRARIES. It may add to the platform floor once it stands
+# (fernhollow_backend_floor) and defines fernhollow_add_program.
 set(FERNHOLLOW_PLATFORM_LIBRARIES)
+set(FERNHOLLOW_ENGINE_LIBRARIES)
 include(${FERNHOLLOW_PLATFORM_DIR}/Backend.cmake)
+# Every backend compiles the shared code of src/platform/common/ beside its own.
 file(GLOB FERNHOLLOW_PLATFORM_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/platform/common/*.cpp
   ${FERNHOLLOW_PLATFORM_DIR}/*.cpp ${FERNHOLLOW_PLATFORM_DIR}/*.c)
 fernhollow_floor(platform SOURCES ${FERNHOLLOW_PLATFORM_SOURCES} BELOW fernhollow_base)
 target_link_libraries(fernhollow_platform PRIVATE ${FERNHOLLOW_PLATFORM_LIBRARIES})
+if(COMMAND fernhollow_backend_floor)
+  fernhollow_backend_floor(fernhollow_platform)
+endif()
 
 fernhollow_floor_sources(engine_sources ${CMAKE_SOURCE_DIR}/src/engine)
 fernhollow_floor(engine SOURCES ${engine_sources}
-  BELOW fernhollow_platform Boost::boost OpenGL::GL ${GLU_LIBRARY})
+  BELOW fernhollow_platform ${FERNHOLLOW_ENGINE_LIBRARIES})
 include(cmake/Extensions.cmake)
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/engine/Precompiled.h)
   target_precompile_headers(fernhollow_engine PRIVATE ${CMAKE_SOURCE_DIR}/src/engine/Precompiled.h)
