@@ -94,7 +94,7 @@ struct Running {
     std::unique_ptr<Engine> engine;
     std::unique_ptr<Windows::Forest> forest;
 
-    explicit Running(bool withScene)
+    explicit Running(bool withScene, const DrawingOptions& options = DrawingOptions())
     {
         SaverConfig& config = SaverConfig::instance();
         Platform::VideoMode screen;
@@ -108,6 +108,7 @@ struct Running {
         config.setDisplayMode(mode);
         engine = std::make_unique<Engine>(factory);
         engine->settings = &config;
+        engine->drawingOptions = options;
         engine->start(0);
         if (!withScene)
             return;
@@ -251,16 +252,17 @@ int frames(const std::string& variant, double seconds)
     }
     // Every reference draws as the saver did before frames were planned (a depth buffer too).
     const bool cached = variant == "scene" || variant == "fixedcopy" || variant == "fixedquads";
-    GLDriver::setFramePlanning(cached || variant == "uncached");
-    GLDriver::setFrameCache(cached);
-    GLDriver::setCopyProgram(variant != "fixedcopy");
-    GLDriver::setQuadProgram(variant != "fixedquads");
-    Running running(true);
+    DrawingOptions options;
+    options.framePlanning = cached || variant == "uncached";
+    options.frameCache = cached;
+    options.copyProgram = variant != "fixedcopy";
+    options.quadProgram = variant != "fixedquads";
+    options.coveredDrawing = variant != "whole";
+    Running running(true, options);
     Engine& engine = *running.engine;
     GLDriver& driver = *engine.getDriver();
     RenderManager& renderManager = *engine.getRenderManager();
     driver.setSwapPacing(false);
-    driver.setCoveredDrawing(variant != "whole");
     QuadList quads;
 
     std::vector<double> updateCpu, renderWall, renderCpu, frameWall, frameCpu;

@@ -2,7 +2,9 @@
 """Checks the floors of src/: no file includes a header of a floor above its own, and nothing outside
 src/platform/ includes a window-system, toolkit, audio or image library header. A platform backend
 (src/platform/<name>/) includes no other backend, the platform's own headers include none, and the
-platform does not include the program's exception type: it reports failures by its results.
+platform does not include the program's exception type: it reports failures by its results. The
+code every backend shares (src/platform/common/) may be included by every backend; like the
+platform's own headers it includes no backend and no library header.
 
     check_includes.py [SRC_DIR]      (default: the src/ next to this tools/ directory)
 
@@ -14,6 +16,9 @@ import sys
 
 # Bottom up; a file may include its own floor and the floors below it.
 FLOORS = ["base", "platform", "engine", "scene", "config", "shell"]
+
+# Shared by every backend, and no backend itself.
+COMMON = "common"
 
 # Headers only the platform backends may include.
 PLATFORM_ONLY = re.compile(
@@ -43,6 +48,7 @@ def problems(src):
             parts = relative.split("/")
             own = floor_of(parts)
             backend = parts[1] if own == "platform" and len(parts) > 2 else None
+            shared = backend == COMMON
             with open(path, encoding="utf-8", errors="replace") as text:
                 for number, line in enumerate(text, 1):
                     match = INCLUDE.match(line)
@@ -55,6 +61,9 @@ def problems(src):
                         continue
                     if own == "platform" and backend is None and PLATFORM_ONLY.match(header):
                         found.append(f"{where}: a platform library's header in the platform's own headers")
+                        continue
+                    if shared and PLATFORM_ONLY.match(header):
+                        found.append(f"{where}: a platform library's header in the code every backend shares")
                         continue
                     # A quoted include is looked up next to the file first, then below src/.
                     target = header
@@ -75,8 +84,11 @@ def problems(src):
                     if FLOORS.index(other) > FLOORS.index(own):
                         found.append(f"{where}: the {other} floor is above the {own} floor")
                     elif own == "platform" and other == "platform" and len(target_parts) > 2:
+                        if target_parts[1] == COMMON and backend is not None:
+                            continue
                         if target_parts[1] != backend:
-                            whose = f"the {backend} backend" if backend else "a platform header"
+                            whose = ("the code every backend shares" if shared else f"the {backend} backend" if backend
+                                     else "a platform header")
                             found.append(f"{where}: {whose} includes the {target_parts[1]} backend")
     return found
 

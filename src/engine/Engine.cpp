@@ -71,9 +71,10 @@ Engine::Engine(LevelFactory& factory) : levelFactory(&factory)
 
 Engine::~Engine()
 {
-    delete renderManager;
-    delete driver;
-    delete glWindow;
+    // The scene's parts, then the driver, then its window; a host's window goes last, with the members.
+    renderManager.reset();
+    driver.reset();
+    glWindow.reset();
 }
 
 void Engine::start(Platform::NativeHandle host)
@@ -87,9 +88,7 @@ void Engine::start(Platform::NativeHandle host)
     if (host) {
         // The scene keeps the display mode's layout and is scaled into the host's window: no mode
         // switch, no full screen of our own.
-        // Planned frames never test depth: without a depth buffer unblended spans take the software
-        // renderer's fast path.
-        hostWindow = Platform::DisplayWindow::adopt(host, GLDriver::framePlanning() ? 0 : 16);
+        hostWindow = Platform::DisplayWindow::adopt(host, GLDriver::contextWishesFor(depth, drawingOptions));
         if (!hostWindow)
             throw Exception(Platform::DisplayWindow::lastError());
         surface = Types::Rect();
@@ -101,12 +100,14 @@ void Engine::start(Platform::NativeHandle host)
     Log::instance().write("Initializing engine\n");
 
     try {
-        glWindow = new GLWindow(EngineVersion, width, height, depth, fullScreen);
+        glWindow = std::make_unique<GLWindow>(EngineVersion, width, height, depth, fullScreen);
     } catch (const Exception& e) {
         errorBoxAndExit(0, e.message());
     }
     try {
-        driver = new GLDriver(width, height, depth);
+        driver = std::make_unique<GLDriver>(width, height, depth);
+        driver->options() = drawingOptions;
+        glWindow->setContextWishes(driver->contextWishes());
     } catch (const Exception& e) {
         glWindow->shutdown();
         errorBoxAndExit(0, e.message());
@@ -127,7 +128,7 @@ void Engine::start(Platform::NativeHandle host)
                              boost::function<void(const std::string&)>(
                                  [this](const std::string& argument) { driver->setWireframe(argument); })));
 
-    renderManager = new RenderManager();
+    renderManager = std::make_unique<RenderManager>();
 
     Platform::DeviceContext dc = hostWindow.get();
     if (!host) {
@@ -392,7 +393,8 @@ void Engine::keyReleased(unsigned long code, char character)
 
 void Engine::keyPressed(unsigned long code, char character)
 {
-    if (code == 41)
+    // Its press never reaches a window (its release does).
+    if (code == GraveAccentKey)
         return;
     WindowManager::instance().keyPressed(code, character);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Types.h"
+#include "engine/DrawingOptions.h"
 #include "engine/EngineSettings.h"
 #include "engine/PowerWatch.h"
 #include "engine/ui/KeyListener.h"
@@ -31,7 +32,7 @@ public:
     void frame();
     void stop();
     void addForm(UI::Form* form);
-    GLWindow* window() const { return glWindow; }
+    GLWindow* window() const { return glWindow.get(); }
     // The scene's rectangle: the display mode's size, whatever the size of the window it is shown in.
     Types::Rect windowRect() const;
     // Where each frame is shown, in the window's pixels: the whole of a host's window; on several
@@ -46,6 +47,8 @@ public:
     void keyPressed(unsigned long code, char character) override;
     bool acceptsInput() override;
 
+    // The key left of 1 on a US keyboard (DirectInput's DIK_GRAVE, a scan code).
+    static constexpr unsigned long GraveAccentKey = 41;
     // Longest frame step taken as measured; a longer one (a stop, a sleep, a dark display) is taken
     // as one frame at the ceiling in force.
     static constexpr double LongestStep = 1.0;
@@ -58,15 +61,16 @@ public:
     std::uint64_t framesDrawn() const { return frames; }
     bool isDrawingHeld() const { return drawingHeld; }
 
-    GLDriver* getDriver() const { return driver; }
-    RenderManager* getRenderManager() const { return renderManager; }
+    GLDriver* getDriver() const { return driver.get(); }
+    RenderManager* getRenderManager() const { return renderManager.get(); }
     Object* getLoadingScreen() const { return loadingScreen; }
 
     // Set by the owner before start; not owned.
     EngineSettings* settings = nullptr;
+    // The driver's ways of drawing (benchmarks switch them); set before start.
+    DrawingOptions drawingOptions;
 
 private:
-    void fail(const std::string& message);
     void placeViews(const std::vector<Types::Rect>& monitors, bool fit);
     // The views over a host's window: the root window shows the scene on each monitor.
     void placeHostViews();
@@ -83,10 +87,10 @@ private:
     bool drawingWanted();
     bool windowShown() const;
 
-    GLWindow* glWindow = nullptr;
-    GLDriver* driver = nullptr;
+    std::unique_ptr<GLWindow> glWindow;
+    std::unique_ptr<GLDriver> driver;
     LevelFactory* levelFactory;
-    RenderManager* renderManager = nullptr;
+    std::unique_ptr<RenderManager> renderManager;
     Object* loadingScreen = nullptr;
     std::int32_t width = 0;
     std::int32_t height = 0;

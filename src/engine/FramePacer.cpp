@@ -1,7 +1,6 @@
 #include "engine/FramePacer.h"
 
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 namespace System {
@@ -27,16 +26,6 @@ FramePacer::FramePacer() : FramePacer(steadyClock())
 
 FramePacer::FramePacer(Clock clock) : clock(std::move(clock))
 {
-}
-
-bool FramePacer::isSoftwareRenderer(const char* renderer)
-{
-    if (!renderer)
-        return false;
-    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
-        if (std::strstr(renderer, name))
-            return true;
-    return false;
 }
 
 int FramePacer::ceilingFor(int refreshHz, bool softwareRenderer, bool onBattery)

@@ -26,8 +26,6 @@ public:
     // is or is not a software one, on battery or not; and the words saying why, for the log.
     static int ceilingFor(int refreshHz, bool softwareRenderer, bool onBattery = false);
     static std::string reasonFor(int refreshHz, bool softwareRenderer, bool onBattery = false);
-    // True for Mesa's software renderers (llvmpipe, softpipe, swrast) by their renderer string.
-    static bool isSoftwareRenderer(const char* renderer);
 
     // refreshHz 0 when unknown; vsync true when the swap already waits for the display's refresh.
     void configure(int refreshHz, bool softwareRenderer, bool vsync);

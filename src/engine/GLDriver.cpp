@@ -4,8 +4,8 @@
 #include "engine/ExtensionLoader.h"
 #include "engine/Log.h"
 #include "engine/QuadSink.h"
+#include "engine/QuadVertices.h"
 #include "engine/Texture.h"
-#include "platform/DisplayWindow.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
@@ -37,36 +37,19 @@ void GLDriver::log(const std::string& message)
     Log::instance().write("[GL] " + message + "\n");
 }
 
+Platform::ContextWishes GLDriver::contextWishesFor(int depth, const DrawingOptions& options)
+{
+    Platform::ContextWishes wishes;
+    wishes.colourBits = depth;
+    // Planned frames never test depth (DrawingOptions::framePlanning).
+    wishes.depthBits = options.framePlanning ? 0 : 16;
+    return wishes;
+}
+
 void GLDriver::start(Platform::DeviceContext dc)
 {
     log("Starting OpenGL driver");
-    deviceContext = dc;
-
-    log("Setting up pixel format");
-    // Planned frames never test depth (see setFramePlanning).
-    int format = Platform::choosePixelFormat(dc, depth, framePlanning() ? 0 : 16);
-    if (format == 0) {
-        log("ChoosePixelFormat failed");
-        throw Exception("Error, ChoosePixelFormat failed");
-    }
-    if (!Platform::setPixelFormat(dc, format)) {
-        log("SetPixelFormat failed");
-        throw Exception("Error, SetPixelFormat failed");
-    }
-    Platform::PixelFormatDescription description = Platform::describePixelFormat(dc, format);
-    if (description.generic && description.genericAccelerated)
-        log("Partial hardware support for OpenGL");
-    else if (description.generic)
-        log("Hardware support for OpenGL not found, software emulation");
-    else if (!description.genericAccelerated)
-        log("OpenGL full hardware support found");
-    else
-        log("");
-    log("Pixel format setup completed");
-
-    context = Platform::createContext(dc);
-    if (!Platform::makeCurrent(dc, context))
-        throw Exception("Error initializing OpenGL - couldn't make device context current");
+    glContext.start(dc, contextWishes());
 
     ExtensionLoader::loadExtensions(dc);
     multitexture = ExtensionLoader::isSupported("ARB_multitexture");
@@ -92,18 +75,13 @@ void GLDriver::start(Platform::DeviceContext dc)
     glClearDepth(1.0);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-    const bool vsync = Platform::enableVsync(dc);
-    const int refresh = Platform::refreshRate(dc);
-    const bool software = FramePacer::isSoftwareRenderer(glText(GL_RENDERER));
-    pacer.configure(refresh, software, vsync);
-    log("Frame ceiling " + std::to_string(pacer.ceiling()) + " frames/s (" + pacer.reason() + ")");
+    glContext.startPacing();
     log("OpenGL driver started");
 }
 
 void GLDriver::setOnBattery(bool onBattery)
 {
-    pacer.setOnBattery(onBattery);
-    log("Frame ceiling " + std::to_string(pacer.ceiling()) + " frames/s (" + pacer.reason() + ")");
+    glContext.setOnBattery(onBattery);
 }
 
 void GLDriver::setViewport(int w, int h)
@@ -145,8 +123,8 @@ void GLDriver::enableLighting()
 void GLDriver::beginFrame()
 {
     flush();
-    planning = framePlanning() && !wireframe;
-    cache.firstPlan = planning;
+    planning = drawing.framePlanning && !wireframe;
+    planner.beginFrame(planning);
     if (wireframe) {
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -185,10 +163,14 @@ void GLDriver::begin2DAdditive()
 // adds light, for text.
 void GLDriver::enter2D(bool additive)
 {
-    if (mode2D == 1)
+    if (mode2D == Mode2D::Pushed)
         return;
     leave2DState();
-    glPushAttrib(0x6FF3);
+    // Current, point, polygon stipple, pixel mode, lighting, fog, depth buffer, accumulation
+    // buffer, stencil buffer, viewport, enable and colour buffer bits: 0x6FF3.
+    glPushAttrib(GL_CURRENT_BIT | GL_POINT_BIT | GL_POLYGON_STIPPLE_BIT | GL_PIXEL_MODE_BIT | GL_LIGHTING_BIT |
+                 GL_FOG_BIT | GL_DEPTH_BUFFER_BIT | GL_ACCUM_BUFFER_BIT | GL_STENCIL_BUFFER_BIT |
+                 GL_VIEWPORT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -202,7 +184,7 @@ void GLDriver::enter2D(bool additive)
     glBlendFunc(GL_SRC_ALPHA, additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
     glDepthMask(GL_FALSE);
     glDisable(GL_LIGHTING);
-    mode2D = 1;
+    mode2D = Mode2D::Pushed;
 }
 
 void GLDriver::end2D()
@@ -213,7 +195,7 @@ void GLDriver::end2D()
 
 void GLDriver::leave2DState()
 {
-    if (mode2D == 1) {
+    if (mode2D == Mode2D::Pushed) {
         glMatrixMode(GL_PROJECTION);
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
@@ -224,19 +206,18 @@ void GLDriver::leave2DState()
         glDepthFunc(GL_LEQUAL);
         glClearDepth(1.0);
     }
-    mode2D = 0;
+    mode2D = Mode2D::Ended;
 }
 
 void GLDriver::leave2D()
 {
-    if (mode2D != 2) {
+    if (mode2D != Mode2D::Between) {
         leave2DState();
-        mode2D = 2;
+        mode2D = Mode2D::Between;
     }
 }
 
-// One quad over the part of rect that shows texture coordinates s0..s1, t0..t1 (t = 1 at the top).
-void GLDriver::quad(const Types::Rect& rect, float s0, float t0, float s1, float t1)
+void quadVertices(const Types::Rect& rect, float s0, float t0, float s1, float t1)
 {
     const float x = static_cast<float>(rect.x);
     const float y = static_cast<float>(rect.y);
@@ -322,7 +303,7 @@ bool GLDriver::coveredQuads(const Types::Rect& rect, const Texture& texture)
             continue;
         glScissor(viewport[0] + x0, viewport[1] + viewport[3] - y1, x1 - x0, y1 - y0);
         glBegin(GL_QUADS);
-        quad(rect, 0.0f, 0.0f, 1.0f, 1.0f);
+        quadVertices(rect, 0.0f, 0.0f, 1.0f, 1.0f);
         glEnd();
     }
     glDisable(GL_SCISSOR_TEST);
@@ -331,7 +312,8 @@ bool GLDriver::coveredQuads(const Types::Rect& rect, const Texture& texture)
 
 bool GLDriver::plannable(const Texture* texture) const
 {
-    return planning && coveredDrawing && !quadSink && !wireframe && mode2D != 1 && texture && texture->isLoaded();
+    return planning && drawing.coveredDrawing && !quadSink && !wireframe && mode2D != Mode2D::Pushed && texture &&
+           texture->isLoaded();
 }
 
 void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
@@ -361,9 +343,9 @@ void GLDriver::drawQuad(const Types::Rect& rect, Texture* texture)
         glDisable(GL_TEXTURE_2D);
     }
     begin2D();
-    if (!textured || !coveredDrawing || texture->getCoverage().empty() || !coveredQuads(rect, *texture)) {
+    if (!textured || !drawing.coveredDrawing || texture->getCoverage().empty() || !coveredQuads(rect, *texture)) {
         glBegin(GL_QUADS);
-        quad(rect, 0.0f, 0.0f, 1.0f, 1.0f);
+        quadVertices(rect, 0.0f, 0.0f, 1.0f, 1.0f);
         glEnd();
     }
     leave2D();
@@ -422,20 +404,36 @@ void GLDriver::swapBuffers()
 {
     flush();
     planning = false;
-    Platform::swapBuffers(deviceContext);
-    pacer.pace();
+    glContext.present();
 }
 
 void GLDriver::releaseContext()
 {
-    planned.clear();
     planning = false;
-    // The cache's texture and the programs go with the context.
-    cache = Cache();
-    programs = Programs();
-    if (context)
-        Platform::deleteContext(context);
-    context = nullptr;
+    planner.releaseContext();
+    glContext.release();
+}
+
+void GLDriver::queue(const Types::Rect& rect, Texture* texture, const float colour[4])
+{
+    if (planner.full())
+        flush();
+    planner.queue(rect, texture, colour);
+}
+
+void GLDriver::flush()
+{
+    if (planner.empty())
+        return;
+    planner.plan(width, height, uploads, drawing);
+    GLfloat current[4];
+    glGetFloatv(GL_CURRENT_COLOR, current);
+    enter2D(false);
+    planner.draw(drawing);
+    leave2D();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+    glColor4fv(current);
 }
 
 void GLDriver::setWireframe(const std::string& argument)

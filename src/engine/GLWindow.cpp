@@ -38,7 +38,8 @@ Types::Rect coverMonitors(const std::vector<MonitorArea>& screens, std::vector<T
 } // namespace
 
 GLWindow::GLWindow(const std::string& title, int width, int height, int depth, bool fullScreen)
-    : title(title), width(width), height(height), depth(depth), fullScreen(fullScreen)
+    : title(title), width(width), height(height), depth(depth), fullScreen(fullScreen),
+      contextWishes(GLDriver::contextWishesFor(depth, DrawingOptions()))
 {
     area.x = 0;
     area.y = 0;
@@ -107,9 +108,7 @@ bool GLWindow::create()
     surfaceArea = Types::Rect{0, 0, spec.width, spec.height};
     if (!spanning)
         monitorAreas.assign(1, surfaceArea);
-    spec.colourBits = depth;
-    // The 2D engine never tests depth; a planned frame spares the software renderer the buffer.
-    spec.depthBits = GLDriver::framePlanning() ? 0 : 16;
+    spec.context = contextWishes;
     window = DisplayWindow::create(spec, [this](WindowMessage what, int a, int b) {
         procedure(static_cast<int>(what), a, b);
     });

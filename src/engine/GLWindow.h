@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Types.h"
+#include "platform/GLContext.h"
 #include "platform/Handle.h"
 
 #include <memory>
@@ -22,6 +23,9 @@ public:
     GLWindow(const GLWindow&) = delete;
     GLWindow& operator=(const GLWindow&) = delete;
 
+    // The context the window is made for (by default a driver's with its default drawing options);
+    // set before create.
+    void setContextWishes(const Platform::ContextWishes& wishes) { contextWishes = wishes; }
     bool create();
     // The window's size in pixels once created (the mode's size unless it covers several monitors).
     Types::Rect surface() const { return surfaceArea; }
@@ -57,6 +61,7 @@ private:
     int height;
     int depth;
     bool fullScreen;
+    Platform::ContextWishes contextWishes;
     Types::Rect area;
     Types::Rect surfaceArea;
     std::vector<Types::Rect> monitorAreas;

@@ -1,5 +1,6 @@
 #pragma once
-// The display window the scene is drawn into, and the OpenGL context on it.
+// The display window the scene is drawn into. Its OpenGL context: platform/GLContext.h.
+#include "platform/GLContext.h"
 #include "platform/Handle.h"
 #include "platform/MessagePump.h"
 
@@ -24,13 +25,9 @@ struct WindowSpec {
     // width x height above every other window (outside the window manager's placement rules), which
     // takes the keyboard when shown. No mode switch.
     bool coversMonitors = false;
-    int colourBits = 32;      // the GL visual asked for
-    int depthBits = 16;
-};
-
-struct PixelFormatDescription {
-    bool generic = false;             // rendered by a software implementation
-    bool genericAccelerated = false;  // software implementation with partial acceleration
+    // The context the window will take: X11 fixes a window's visual when the window is made, so
+    // the window is made for the same wishes its context is (createContext).
+    ContextWishes context;
 };
 
 class DisplayWindow {
@@ -41,9 +38,8 @@ public:
     // lastError() then says why.
     static std::unique_ptr<DisplayWindow> create(const WindowSpec& spec, WindowProcedure procedure);
     // Draws into a window of another process (a screen-saver host). No input; its resizing is seen
-    // by layoutChanged.
-    // depthBits: the depth buffer its GL context asks for (0: none).
-    static std::unique_ptr<DisplayWindow> adopt(NativeHandle foreign, int depthBits);
+    // by layoutChanged. Its context will be made for `context`.
+    static std::unique_ptr<DisplayWindow> adopt(NativeHandle foreign, const ContextWishes& context);
     static std::string lastError();
 
     virtual NativeHandle handle() const = 0;
@@ -62,25 +58,5 @@ public:
     // new screen layout); false when the window system refuses or the window is a host's.
     virtual bool place(int /*x*/, int /*y*/, int /*width*/, int /*height*/) { return false; }
 };
-
-// GL context operations, in the order the driver uses them. 0 / null / false mean failure.
-int choosePixelFormat(DeviceContext dc, int colourBits, int depthBits);
-bool setPixelFormat(DeviceContext dc, int format);
-PixelFormatDescription describePixelFormat(DeviceContext dc, int format);
-GLContextHandle createContext(DeviceContext dc);
-bool makeCurrent(DeviceContext dc, GLContextHandle context);
-void deleteContext(GLContextHandle context);
-// Asks the driver to wait for the display's refresh on every swap; false when it refuses.
-bool enableVsync(DeviceContext dc);
-// The refresh rate of the display showing dc's window, in Hz; 0 when unknown.
-int refreshRate(DeviceContext dc);
-// Shows the back buffer (with vsync when enableVsync succeeded; the engine keeps its own frame
-// ceiling either way).
-void swapBuffers(DeviceContext dc);
-
-// Entry point of a GL function by name; null when the driver has none.
-void* glProcAddress(const char* name);
-// The window system's extension string for dc (GLX on X11); null when there is none.
-const char* windowSystemExtensions(DeviceContext dc);
 
 } // namespace System::Platform

@@ -85,6 +85,18 @@ class IncludeCheck(unittest.TestCase):
                           "platform/linux/SdlVideo.h: a platform header includes the linux backend")
         self.assert_fails("platform/Dialog.h", "#include <gtk/gtk.h>",
                           "gtk/gtk.h: a platform library's header in the platform's own headers")
+        self.assert_fails("platform/linux/Clock.cpp", '#include "platform/win32/Win32.h"',
+                          "platform/win32/Win32.h: the linux backend includes the win32 backend")
+
+    def test_the_shared_backend_code_is_for_the_backends_only(self):
+        # Every backend may include it (the tree passes with them doing so); it includes no backend and
+        # no library, and the platform's own headers leave it to the backends.
+        self.assert_fails("platform/common/QuitLatch.cpp", '#include "platform/linux/SdlVideo.h"',
+                          "platform/linux/SdlVideo.h: the code every backend shares includes the linux backend")
+        self.assert_fails("platform/common/Bitmap.cpp", "#include <windows.h>",
+                          "windows.h: a platform library's header in the code every backend shares")
+        self.assert_fails("platform/Clock.h", '#include "platform/common/ClockSource.h"',
+                          "platform/common/ClockSource.h: a platform header includes the common backend")
 
     def test_an_unreadable_tree_is_an_error(self):
         result = run_check(os.path.join(self.scratch, "no-such-directory"))

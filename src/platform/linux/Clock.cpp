@@ -1,7 +1,7 @@
 // Linux platform layer: the high-resolution counter (CLOCK_MONOTONIC through SDL) and local time
 // with English texts built here, so the process locale (GTK sets one) never changes them.
 // Depends on: SDL2 timer functions, POSIX time.
-#include "platform/Clock.h"
+#include "platform/common/ClockSource.h"
 
 #include <SDL.h>
 
@@ -10,33 +10,14 @@
 
 namespace System::Platform {
 
-namespace {
-CounterOverride g_override;
-std::function<LocalTime()> g_timeOverride;
-} // namespace
-
-void setLocalTimeOverride(std::function<LocalTime()> source)
+bool Common::systemPerformanceFrequency(std::int64_t& ticksPerSecond)
 {
-    g_timeOverride = std::move(source);
-}
-
-void setCounterOverride(CounterOverride source)
-{
-    g_override = std::move(source);
-}
-
-bool performanceFrequency(std::int64_t& ticksPerSecond)
-{
-    if (g_override.frequency)
-        return g_override.frequency(ticksPerSecond);
     ticksPerSecond = static_cast<std::int64_t>(SDL_GetPerformanceFrequency());
     return ticksPerSecond > 0;
 }
 
-std::int64_t performanceCounter()
+std::int64_t Common::systemPerformanceCounter()
 {
-    if (g_override.counter)
-        return g_override.counter();
     return static_cast<std::int64_t>(SDL_GetPerformanceCounter());
 }
 
@@ -47,10 +28,8 @@ double monotonicSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
-LocalTime localTime()
+LocalTime Common::systemLocalTime()
 {
-    if (g_timeOverride)
-        return g_timeOverride();
     timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
     std::tm parts{};

@@ -12,7 +12,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Resources.h"
 #include "platform/linux/DialogDriver.h"
-#include "platform/linux/MessageBoxHook.h"
+#include "platform/common/MessageBoxHook.h"
 #include "platform/linux/X11Connection.h"
 
 #include <gdk/gdkx.h>
@@ -334,8 +334,8 @@ public:
 
     void showMessage(const std::string& text, const std::string& caption) override
     {
-        if (Linux::messageBoxesGoToStderr()) {
-            Linux::writtenMessageBox(text, caption, MessageBoxButtons::Ok);
+        if (Common::messageBoxesGoToStderr()) {
+            Common::writtenMessageBox(text, caption, MessageBoxButtons::Ok);
             return;
         }
         GtkWidget* box = gtk_message_dialog_new(window, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,

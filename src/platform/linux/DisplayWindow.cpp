@@ -6,10 +6,11 @@
 // managers place a full-screen window on one monitor only.
 // A foreign window (a screen-saver host's) is adopted with SDL_CreateWindowFrom; its size is read
 // from the X server, since SDL reports no resize for it; LayoutWatch.h tells when it changes.
-// Limits: one GL context per window; the "pixel format" is the window's GL visual, chosen when the
-// window is created, so choosePixelFormat only checks that the window can take a context.
+// Limits: one GL context per window; the window's GL visual is chosen when the window is created,
+// from the same context wishes, so createContext only checks that the window can take a context.
 // Depends on: SDL2, Xlib, GLX.
 #include "platform/DisplayWindow.h"
+#include "platform/Renderer.h"
 
 #include "platform/linux/DisplayModeState.h"
 #include "platform/linux/LayoutWatch.h"
@@ -177,7 +178,7 @@ public:
     bool fullScreen;
     std::uint32_t windowId = 0;
     NativeHandle xid = 0;
-    SDL_GLContext context = nullptr;  // made by describePixelFormat or createContext
+    SDL_GLContext context = nullptr;  // made by createContext
     bool contextHandedOut = false;
     bool vsyncTried = false;
     bool vsync = false;
@@ -200,7 +201,7 @@ void requestAnyContext()
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
 }
 
-void setVisualAttributes(int colourBits, int depthBits)
+void setVisualAttributes(int colourBits, int depthBits, int stencilBits)
 {
     int channel = colourBits <= 16 ? 5 : 8;
     SDL_GL_ResetAttributes();
@@ -208,18 +209,9 @@ void setVisualAttributes(int colourBits, int depthBits)
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, colourBits <= 16 ? 6 : 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, stencilBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     requestAnyContext();
-}
-
-bool softwareRenderer(const char* renderer)
-{
-    if (!renderer)
-        return false;
-    for (const char* name : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast", "SWR"})
-        if (std::strstr(renderer, name))
-            return true;
-    return false;
 }
 
 Display* sdlDisplay(SDL_Window* window)
@@ -286,7 +278,7 @@ std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, Win
         g_lastError = error;
         return nullptr;
     }
-    setVisualAttributes(spec.colourBits, spec.depthBits);
+    setVisualAttributes(spec.context.colourBits, spec.context.depthBits, spec.context.stencilBits);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (!spec.bordered || spec.fullScreen || spec.coversMonitors)
         flags |= SDL_WINDOW_BORDERLESS;
@@ -309,7 +301,7 @@ std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, Win
     return made;
 }
 
-std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, int depthBits)
+std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, const ContextWishes& context)
 {
     std::string error;
     if (!Linux::ensureVideo(error)) {
@@ -329,7 +321,8 @@ std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, int de
         return nullptr;
     }
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-    setVisualAttributes(32, depthBits);
+    // The host's window has its visual already: the context asks for all the colour it offers.
+    setVisualAttributes(32, context.depthBits, context.stencilBits);
     SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<void*>(foreign));
     if (!window) {
         g_lastError = std::string("Could not draw into window ") + std::to_string(foreign) + ": " +
@@ -357,47 +350,27 @@ std::string DisplayWindow::lastError()
     return g_lastError;
 }
 
-int choosePixelFormat(DeviceContext dc, int, int)
+// The visual was chosen when the window was made (SDL's GL attributes, set from the same wishes),
+// so here the window only has to be one that can take a context.
+ContextMade createContext(DeviceContext dc, const ContextWishes&)
 {
+    ContextMade made;
     SdlDisplayWindow* window = windowOf(dc);
-    if (!window || !(SDL_GetWindowFlags(window->window) & SDL_WINDOW_OPENGL))
-        return 0;
-    return 1;
-}
-
-bool setPixelFormat(DeviceContext dc, int format)
-{
-    return dc && format == 1;
-}
-
-PixelFormatDescription describePixelFormat(DeviceContext dc, int format)
-{
-    PixelFormatDescription description;
-    SdlDisplayWindow* window = windowOf(dc);
-    if (!window || format != 1 || !ensureContext(window))
-        return description;
-    SDL_GL_MakeCurrent(window->window, window->context);
-    description.generic = softwareRenderer(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    return description;
-}
-
-GLContextHandle createContext(DeviceContext dc)
-{
-    SdlDisplayWindow* window = windowOf(dc);
-    if (!window || window->contextHandedOut)
-        return nullptr;
-    if (!ensureContext(window))
-        return nullptr;
+    if (!window || !(SDL_GetWindowFlags(window->window) & SDL_WINDOW_OPENGL)) {
+        made.failure = ContextFailure::NoPixelFormat;
+        return made;
+    }
+    if (window->contextHandedOut || !ensureContext(window) ||
+        SDL_GL_MakeCurrent(window->window, window->context) != 0) {
+        made.failure = ContextFailure::NoContext;
+        return made;
+    }
     window->contextHandedOut = true;
-    return window->context;
-}
-
-bool makeCurrent(DeviceContext dc, GLContextHandle context)
-{
-    SdlDisplayWindow* window = windowOf(dc);
-    if (!window || !context)
-        return false;
-    return SDL_GL_MakeCurrent(window->window, static_cast<SDL_GLContext>(context)) == 0;
+    made.context = window->context;
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    made.renderer = renderer ? renderer : "";
+    made.software = isSoftwareRenderer(renderer);
+    return made;
 }
 
 void deleteContext(GLContextHandle context)

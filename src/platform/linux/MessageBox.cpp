@@ -5,7 +5,7 @@
 // Depends on: SDL2.
 #include "platform/MessageBox.h"
 
-#include "platform/linux/MessageBoxHook.h"
+#include "platform/common/MessageBoxHook.h"
 #include "platform/linux/SdlVideo.h"
 #include "platform/linux/WindowRegistry.h"
 
@@ -38,8 +38,8 @@ MessageBoxResult messageBox(NativeHandle owner, const std::string& text, const s
                             MessageBoxButtons buttons, MessageBoxIcon icon)
 {
     std::string error;
-    if (Linux::messageBoxesGoToStderr() || !Linux::ensureVideo(error))
-        return Linux::writtenMessageBox(text, caption, buttons);
+    if (Common::messageBoxesGoToStderr() || !Linux::ensureVideo(error))
+        return Common::writtenMessageBox(text, caption, buttons);
 
     SDL_MessageBoxButtonData okButton[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"}};
@@ -61,7 +61,7 @@ MessageBoxResult messageBox(NativeHandle owner, const std::string& text, const s
     }
     int pressed = -1;
     if (SDL_ShowMessageBox(&data, &pressed) != 0)
-        return Linux::writtenMessageBox(text, caption, buttons);
+        return Common::writtenMessageBox(text, caption, buttons);
     if (buttons == MessageBoxButtons::Ok)
         return MessageBoxResult::Ok;
     return pressed == 2 ? MessageBoxResult::Yes : MessageBoxResult::No;

@@ -11,11 +11,11 @@
 // Depends on: SDL2 events, POSIX signals.
 #include "platform/MessagePump.h"
 
+#include "platform/common/QuitLatch.h"
 #include "platform/linux/HostWindow.h"
 #include "platform/linux/SdlVideo.h"
 #include "platform/linux/WindowRegistry.h"
 
-#include <atomic>
 #include <csignal>
 #include <map>
 
@@ -23,27 +23,10 @@ namespace System::Platform {
 
 namespace {
 
-std::atomic<bool> g_quitPosted{false};
-std::atomic<int> g_quitCode{0};
-volatile std::sig_atomic_t g_terminated = 0;
 
 void onTerminationSignal(int)
 {
-    g_terminated = 1;
-}
-
-bool takeQuit(Message& out)
-{
-    if (g_terminated && !g_quitPosted.load()) {
-        g_quitCode = 0;
-        g_quitPosted = true;
-    }
-    if (!g_quitPosted.exchange(false))
-        return false;
-    out = Message();
-    out.kind = Message::Kind::Quit;
-    out.exitCode = g_quitCode.load();
-    return true;
+    Common::noteTermination();
 }
 
 bool takeNonInputEvent(SDL_Event& event)
@@ -105,7 +88,7 @@ bool peekMessage(Message& out)
         hostGone = true;
         postQuitMessage(0);
     }
-    if (takeQuit(out))
+    if (Common::takeQuit(out))
         return true;
     SDL_Event event;
     if (!takeNonInputEvent(event))
@@ -134,8 +117,7 @@ void dispatchMessage(const Message& message)
 
 void postQuitMessage(int exitCode)
 {
-    g_quitCode = exitCode;
-    g_quitPosted = true;
+    Common::latchQuit(exitCode);
 }
 
 void installTerminationHandlers()
@@ -156,7 +138,7 @@ void installTerminationHandlers()
 
 bool terminationRequested()
 {
-    return g_terminated != 0;
+    return Common::terminationNoted();
 }
 
 } // namespace System::Platform

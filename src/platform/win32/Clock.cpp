@@ -2,15 +2,13 @@
 // (GetLocalTime) and its texts from GetTimeFormatA/GetDateFormatA with locale 9 (English), so the clock
 // reads the same whatever the user's language.
 // Depends on: KERNEL32.
-#include "platform/Clock.h"
+#include "platform/common/ClockSource.h"
 
 #include "platform/win32/Win32.h"
 
 namespace System::Platform {
 
 namespace {
-CounterOverride g_override;
-std::function<LocalTime()> g_timeOverride;
 constexpr LCID englishLocale = 9;
 
 SYSTEMTIME toSystemTime(const LocalTime& time)
@@ -28,20 +26,8 @@ SYSTEMTIME toSystemTime(const LocalTime& time)
 }
 } // namespace
 
-void setLocalTimeOverride(std::function<LocalTime()> source)
+bool Common::systemPerformanceFrequency(std::int64_t& ticksPerSecond)
 {
-    g_timeOverride = std::move(source);
-}
-
-void setCounterOverride(CounterOverride source)
-{
-    g_override = std::move(source);
-}
-
-bool performanceFrequency(std::int64_t& ticksPerSecond)
-{
-    if (g_override.frequency)
-        return g_override.frequency(ticksPerSecond);
     LARGE_INTEGER frequency;
     if (!QueryPerformanceFrequency(&frequency))
         return false;
@@ -49,10 +35,8 @@ bool performanceFrequency(std::int64_t& ticksPerSecond)
     return ticksPerSecond > 0;
 }
 
-std::int64_t performanceCounter()
+std::int64_t Common::systemPerformanceCounter()
 {
-    if (g_override.counter)
-        return g_override.counter();
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
     return counter.QuadPart;
@@ -66,10 +50,8 @@ double monotonicSeconds()
     return double(counter.QuadPart) / double(frequency.QuadPart);
 }
 
-LocalTime localTime()
+LocalTime Common::systemLocalTime()
 {
-    if (g_timeOverride)
-        return g_timeOverride();
     SYSTEMTIME st;
     GetLocalTime(&st);
     LocalTime result;

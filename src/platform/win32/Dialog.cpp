@@ -5,6 +5,7 @@
 // Depends on: USER32, COMCTL32.
 #include "platform/Dialog.h"
 
+#include "platform/common/MessageBoxHook.h"
 #include "platform/win32/Win32.h"
 
 #include <commctrl.h>
@@ -85,9 +86,8 @@ public:
     }
     void showMessage(const std::string& text, const std::string& caption) override
     {
-        if (Win32::boxesGoToStderr()) {
-            std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-            std::fflush(stderr);
+        if (Common::messageBoxesGoToStderr()) {
+            Common::writtenMessageBox(text, caption, MessageBoxButtons::Ok);
             return;
         }
         MessageBoxA(window, text.c_str(), caption.c_str(), MB_OK);

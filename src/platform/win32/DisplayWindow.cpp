@@ -14,6 +14,8 @@
 #include "platform/win32/PowerState.h"
 #include "platform/win32/WindowTable.h"
 
+#include <GL/gl.h>
+
 #include <map>
 
 namespace System::Platform {
@@ -216,7 +218,7 @@ std::unique_ptr<DisplayWindow> DisplayWindow::create(const WindowSpec& spec, Win
     return result;
 }
 
-std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, int)
+std::unique_ptr<DisplayWindow> DisplayWindow::adopt(NativeHandle foreign, const ContextWishes&)
 {
     HWND window = Win32::toWindow(foreign);
     if (!IsWindow(window)) {
@@ -231,54 +233,52 @@ std::string DisplayWindow::lastError()
     return g_lastError;
 }
 
-int choosePixelFormat(DeviceContext dc, int colourBits, int depthBits)
+namespace {
+
+// WGL's steps to a context: a pixel format for the wishes, set on the window's DC (once in its
+// life), described, then the context itself.
+ContextMade makeContext(HDC hdc, const ContextWishes& wishes)
 {
+    ContextMade made;
     PIXELFORMATDESCRIPTOR descriptor{};
     descriptor.nSize = sizeof descriptor;
     descriptor.nVersion = 1;
     descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     descriptor.iPixelType = PFD_TYPE_RGBA;
-    descriptor.cColorBits = static_cast<BYTE>(colourBits);
-    descriptor.cDepthBits = static_cast<BYTE>(depthBits);
-    HDC hdc = hdcOf(dc);
-    return hdc ? ChoosePixelFormat(hdc, &descriptor) : 0;
-}
-
-bool setPixelFormat(DeviceContext dc, int format)
-{
-    HDC hdc = hdcOf(dc);
-    if (!hdc)
-        return false;
-    PIXELFORMATDESCRIPTOR descriptor{};
-    DescribePixelFormat(hdc, format, sizeof descriptor, &descriptor);
-    return SetPixelFormat(hdc, format, &descriptor) != FALSE;
-}
-
-PixelFormatDescription describePixelFormat(DeviceContext dc, int format)
-{
-    PixelFormatDescription description;
-    PIXELFORMATDESCRIPTOR descriptor{};
-    HDC hdc = hdcOf(dc);
-    if (hdc && DescribePixelFormat(hdc, format, sizeof descriptor, &descriptor)) {
-        description.generic = (descriptor.dwFlags & PFD_GENERIC_FORMAT) != 0;
-        description.genericAccelerated = (descriptor.dwFlags & PFD_GENERIC_ACCELERATED) != 0;
+    descriptor.cColorBits = static_cast<BYTE>(wishes.colourBits);
+    descriptor.cDepthBits = static_cast<BYTE>(wishes.depthBits);
+    descriptor.cStencilBits = static_cast<BYTE>(wishes.stencilBits);
+    const int format = hdc ? ChoosePixelFormat(hdc, &descriptor) : 0;
+    if (format == 0) {
+        made.failure = ContextFailure::NoPixelFormat;
+        return made;
     }
-    return description;
+    PIXELFORMATDESCRIPTOR chosen{};
+    DescribePixelFormat(hdc, format, sizeof chosen, &chosen);
+    if (SetPixelFormat(hdc, format, &chosen) == FALSE) {
+        made.failure = ContextFailure::PixelFormatRefused;
+        return made;
+    }
+    made.software = (chosen.dwFlags & PFD_GENERIC_FORMAT) != 0;
+    made.partlyAccelerated = (chosen.dwFlags & PFD_GENERIC_ACCELERATED) != 0;
+    HGLRC context = wglCreateContext(hdc);
+    if (!context || wglMakeCurrent(hdc, context) == FALSE) {
+        if (context)
+            wglDeleteContext(context);
+        made.failure = ContextFailure::NoContext;
+        return made;
+    }
+    made.context = static_cast<GLContextHandle>(context);
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    made.renderer = renderer ? renderer : "";
+    return made;
 }
 
-GLContextHandle createContext(DeviceContext dc)
-{
-    HDC hdc = hdcOf(dc);
-    return hdc ? static_cast<GLContextHandle>(wglCreateContext(hdc)) : nullptr;
-}
+} // namespace
 
-bool makeCurrent(DeviceContext dc, GLContextHandle context)
+ContextMade createContext(DeviceContext dc, const ContextWishes& wishes)
 {
-    if (!dc || !context)
-        return wglMakeCurrent(nullptr, nullptr) != FALSE;
-    if (wglMakeCurrent(hdcOf(dc), static_cast<HGLRC>(context)) == FALSE)
-        return false;
-    return true;
+    return makeContext(hdcOf(dc), wishes);
 }
 
 void deleteContext(GLContextHandle context)

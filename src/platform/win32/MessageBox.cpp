@@ -1,24 +1,15 @@
-// Win32 platform layer: message boxes (MessageBoxA). With FERNHOLLOW_MESSAGE_BOX=stderr the box is the
-// line "CAPTION: text" on stderr, answered by FERNHOLLOW_MESSAGE_BOX_ANSWER (yes or no, default no), so
-// automated runs under Wine never wait for a person.
+// Win32 platform layer: message boxes (MessageBoxA), and the text of a system error code. The test hook
+// of common/MessageBoxHook.h turns a box into a line on stderr, so runs under Wine never wait for a
+// person.
 // Depends on: USER32, KERNEL32.
 #include "platform/MessageBox.h"
 
+#include "platform/common/MessageBoxHook.h"
 #include "platform/win32/Win32.h"
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace System::Platform {
 
 namespace Win32 {
-
-bool boxesGoToStderr()
-{
-    const char* mode = std::getenv("FERNHOLLOW_MESSAGE_BOX");
-    return mode && std::strcmp(mode, "stderr") == 0;
-}
 
 std::string errorText(DWORD code)
 {
@@ -39,14 +30,8 @@ std::string errorText(DWORD code)
 MessageBoxResult messageBox(NativeHandle owner, const std::string& text, const std::string& caption,
                             MessageBoxButtons buttons, MessageBoxIcon icon)
 {
-    if (Win32::boxesGoToStderr()) {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-        std::fflush(stderr);
-        if (buttons == MessageBoxButtons::Ok)
-            return MessageBoxResult::Ok;
-        const char* answer = std::getenv("FERNHOLLOW_MESSAGE_BOX_ANSWER");
-        return answer && std::strcmp(answer, "yes") == 0 ? MessageBoxResult::Yes : MessageBoxResult::No;
-    }
+    if (Common::messageBoxesGoToStderr())
+        return Common::writtenMessageBox(text, caption, buttons);
     UINT type = buttons == MessageBoxButtons::YesNo ? MB_YESNO : MB_OK;
     switch (icon) {
     case MessageBoxIcon::Error:

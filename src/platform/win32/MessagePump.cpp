@@ -7,39 +7,22 @@
 // Depends on: USER32, KERNEL32.
 #include "platform/MessagePump.h"
 
+#include "platform/common/QuitLatch.h"
 #include "platform/win32/WindowTable.h"
 
-#include <atomic>
 #include <csignal>
 
 namespace System::Platform {
 
 namespace {
 
-std::atomic<bool> g_quitPosted{false};
-std::atomic<int> g_quitCode{0};
-volatile std::sig_atomic_t g_terminated = 0;
 // The message most recently taken, handed to DispatchMessageA by dispatchMessage.
 MSG g_taken{};
 DWORD g_pumpThread = GetCurrentThreadId();
 
 void onTerminationSignal(int)
 {
-    g_terminated = 1;
-}
-
-bool takeQuit(Message& out)
-{
-    if (g_terminated && !g_quitPosted.load()) {
-        g_quitCode = 0;
-        g_quitPosted = true;
-    }
-    if (!g_quitPosted.exchange(false))
-        return false;
-    out = Message();
-    out.kind = Message::Kind::Quit;
-    out.exitCode = g_quitCode.load();
-    return true;
+    Common::noteTermination();
 }
 
 Message translate(const MSG& msg)
@@ -59,7 +42,7 @@ Message translate(const MSG& msg)
 
 bool peekMessage(Message& out)
 {
-    if (takeQuit(out))
+    if (Common::takeQuit(out))
         return true;
     if (!PeekMessageA(&g_taken, nullptr, 0, 0, PM_REMOVE))
         return false;
@@ -70,7 +53,7 @@ bool peekMessage(Message& out)
 bool waitMessage(Message& out)
 {
     for (;;) {
-        if (takeQuit(out))
+        if (Common::takeQuit(out))
             return false;
         // A signal cannot wake GetMessage; the timeout bounds how long it goes unseen.
         if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_TIMEOUT)
@@ -98,8 +81,7 @@ void dispatchMessage(const Message& message)
 
 void postQuitMessage(int exitCode)
 {
-    g_quitCode = exitCode;
-    g_quitPosted = true;
+    Common::latchQuit(exitCode);
     // Wakes a waiting pump on the main thread.
     PostThreadMessageA(g_pumpThread, WM_NULL, 0, 0);
 }
@@ -112,7 +94,7 @@ void installTerminationHandlers()
 
 bool terminationRequested()
 {
-    return g_terminated != 0;
+    return Common::terminationNoted();
 }
 
 } // namespace System::Platform

@@ -21,7 +21,4 @@ inline std::uintptr_t fromWindow(HWND window)
 // The text of a Windows error code, without the trailing line break.
 std::string errorText(DWORD code);
 
-// FERNHOLLOW_MESSAGE_BOX=stderr: automated runs write boxes to stderr instead of showing them.
-bool boxesGoToStderr();
-
 } // namespace System::Platform::Win32

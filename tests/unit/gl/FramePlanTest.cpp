@@ -92,8 +92,6 @@ protected:
     void TearDown() override
     {
         forest.reset();
-        GLDriver::setFramePlanning(true);
-        GLDriver::setFrameCache(true);
         if (driver)
             driver->releaseContext();
         if (window)
@@ -141,8 +139,8 @@ protected:
     // (after 8 s of rest).
     std::vector<std::vector<unsigned char>> shoot(bool planned, bool cached)
     {
-        GLDriver::setFramePlanning(planned);
-        GLDriver::setFrameCache(cached);
+        driver->options().framePlanning = planned;
+        driver->options().frameCache = cached;
         build();
         std::vector<std::vector<unsigned char>> shots;
         for (int i = 1; i <= 290; ++i) {
@@ -205,16 +203,16 @@ TEST_F(PlannedForest, FramesMatchFramesDrawnQuadByQuad)
     expectAtMost(0, cached, planned);
 
     // The copy drawn by fixed function: the same pixels again.
-    GLDriver::setCopyProgram(false);
+    driver->options().copyProgram = false;
     const auto fixedCopy = shoot(true, true);
-    GLDriver::setCopyProgram(true);
+    driver->options().copyProgram = true;
     EXPECT_TRUE(log.contains("[GL] Tile cache copies by fixed function\n"));
     expectAtMost(0, fixedCopy, planned);
 
     // The quads drawn by fixed function: the same pixels again.
-    GLDriver::setQuadProgram(false);
+    driver->options().quadProgram = false;
     const auto fixedQuads = shoot(true, false);
-    GLDriver::setQuadProgram(true);
+    driver->options().quadProgram = true;
     EXPECT_TRUE(log.contains("[GL] Planned quads drawn by fixed function\n"));
     expectAtMost(0, fixedQuads, planned);
 }
@@ -223,7 +221,7 @@ TEST_F(PlannedForest, FramesMatchFramesDrawnQuadByQuad)
 // tile cache has settled and the driver has built its state for each kind of draw).
 TEST_F(PlannedForest, SteadyFramesAllocateNothing)
 {
-    GLDriver::setFramePlanning(true);
+    driver->options().framePlanning = true;
     build();
     for (int i = 0; i < 60; ++i) {
         frame(1.0 / 60.0);

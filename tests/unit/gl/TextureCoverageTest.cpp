@@ -151,9 +151,9 @@ TEST(TextureCoverage, BenchmarkSwitchesDrawWholeQuadsOrRecordThem)
         return screen();
     };
     const std::vector<unsigned char> covered = draw();
-    surface.driver.setCoveredDrawing(false);
+    surface.driver.options().coveredDrawing = false;
     const std::vector<unsigned char> whole = draw();
-    surface.driver.setCoveredDrawing(true);
+    surface.driver.options().coveredDrawing = true;
     EXPECT_EQ(differingPixels(covered, whole), 0);
 
     QuadList sink;

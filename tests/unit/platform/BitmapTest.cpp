@@ -134,6 +134,41 @@ TEST(Bitmap, RefusesWhatIsNotAWholeUncompressed24BitBitmap)
     EXPECT_FALSE(decodes(dib));
 }
 
+// The old OS/2-style header: 16-bit sides that are unsigned, rows always stored bottom-up. A height
+// with the top bit set is a side of over 32768 rows, refused as too large, never a top-down bitmap.
+TEST(Bitmap, ReadsTheCoreHeadersSidesAsUnsigned)
+{
+    const int width = 3, height = 2;
+    const std::size_t stride = 12;  // 9 bytes of pixels padded to 12
+    std::vector<unsigned char> core(14 + 12 + stride * height);
+    core[0] = 'B';
+    core[1] = 'M';
+    put32(core, 2, static_cast<std::uint32_t>(core.size()));
+    put32(core, 10, 14 + 12);
+    put32(core, 14, 12);
+    put16(core, 18, width);
+    put16(core, 20, height);
+    put16(core, 22, 1);
+    put16(core, 24, 24);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            unsigned char* pixel = &core[26 + stride * static_cast<std::size_t>(height - 1 - y) +
+                                         static_cast<std::size_t>(x) * 3];
+            pixel[0] = static_cast<unsigned char>(x + y);
+            pixel[1] = static_cast<unsigned char>(y);
+            pixel[2] = static_cast<unsigned char>(x);
+        }
+    Bitmap bitmap;
+    ASSERT_TRUE(decodeBitmap(core.data(), core.size(), bitmap));
+    expectPattern(bitmap, width, height);
+
+    std::vector<unsigned char> tall = core;
+    put16(tall, 20, 0xffff);  // 65535 rows, not one row stored top-down
+    EXPECT_FALSE(decodes(tall));
+    put16(tall, 20, 0x8001);
+    EXPECT_FALSE(decodes(tall));
+}
+
 TEST(Bitmap, ResourceThatIsMissingIsNotLoaded)
 {
     Bitmap bitmap;

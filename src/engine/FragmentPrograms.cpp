@@ -1,19 +1,19 @@
-// Fragment programs (GL_ARB_fragment_program) standing in for fixed-function texturing in planned
-// frames, where the driver offers them. Each computes exactly what the fixed-function state it
-// replaces computes; Mesa's software renderer runs them faster, because fixed-function texturing is
-// always a projective lookup (every coordinate divided by q) and never takes its faster paths.
+// Mesa's software renderer runs these programs faster than the fixed-function texturing they stand
+// in for, because fixed-function texturing is always a projective lookup (every coordinate divided
+// by q) and never takes its faster paths.
+#include "engine/FragmentPrograms.h"
+
 #include "engine/ExtensionLoader.h"
-#include "engine/GLDriver.h"
+#include "engine/Log.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
 
+#include <string>
+
 namespace System {
 
 namespace {
-
-bool g_copyProgram = true;
-bool g_quadProgram = true;
 
 // The tile cache's copy: the texel as it is (GL_REPLACE).
 const char CopyProgram[] = "!!ARBfp1.0\nTEX result.color, fragment.texcoord[0], texture[0], 2D;\nEND\n";
@@ -23,22 +23,12 @@ const char QuadProgram[] = "!!ARBfp1.0\nTEMP texel;\nTEX texel, fragment.texcoor
 
 } // namespace
 
-void GLDriver::setCopyProgram(bool on)
-{
-    g_copyProgram = on;
-}
-
-void GLDriver::setQuadProgram(bool on)
-{
-    g_quadProgram = on;
-}
-
 // Builds both programs at the first asking in this context; a program the driver rejects stays 0.
-void GLDriver::preparePrograms()
+void FragmentPrograms::prepare()
 {
-    if (programs.tried)
+    if (tried)
         return;
-    programs.tried = true;
+    tried = true;
     if (!ExtensionLoader::found("GL_ARB_fragment_program"))
         return;
     auto generate = reinterpret_cast<PFNGLGENPROGRAMSARBPROC>(ExtensionLoader::entryPoint("glGenProgramsARB"));
@@ -61,33 +51,35 @@ void GLDriver::preparePrograms()
             remove(1, &name);
         return taken ? name : 0;
     };
-    programs.copy = build(CopyProgram, GLsizei(sizeof CopyProgram - 1));
-    programs.quads = build(QuadProgram, GLsizei(sizeof QuadProgram - 1));
-    programs.bind = reinterpret_cast<void*>(bind);
+    copyName = build(CopyProgram, GLsizei(sizeof CopyProgram - 1));
+    quadsName = build(QuadProgram, GLsizei(sizeof QuadProgram - 1));
+    this->bind = reinterpret_cast<void*>(bind);
 }
 
-unsigned int GLDriver::copyProgram()
+unsigned int FragmentPrograms::copy(bool wanted)
 {
-    if (!g_copyProgram)
+    if (!wanted)
         return 0;
-    preparePrograms();
-    return programs.copy;
+    prepare();
+    return copyName;
 }
 
-unsigned int GLDriver::quadProgram()
+unsigned int FragmentPrograms::quads(bool wanted)
 {
-    const unsigned int program = g_quadProgram ? (preparePrograms(), programs.quads) : 0;
-    if (int(program != 0) != programs.quadsLogged) {
-        programs.quadsLogged = program != 0;
-        log(std::string("Planned quads drawn by ") + (program ? "fragment program" : "fixed function"));
+    if (wanted)
+        prepare();
+    const unsigned int program = wanted ? quadsName : 0;
+    if (int(program != 0) != quadsLogged) {
+        quadsLogged = program != 0;
+        Log::instance().write(std::string("[GL] Planned quads drawn by ") +
+                              (program ? "fragment program" : "fixed function") + "\n");
     }
     return program;
 }
 
-// Draws with the program from now on, or (0) by fixed function again.
-void GLDriver::useProgram(unsigned int program)
+void FragmentPrograms::use(unsigned int program)
 {
-    const auto bind = reinterpret_cast<PFNGLBINDPROGRAMARBPROC>(programs.bind);
+    const auto bind = reinterpret_cast<PFNGLBINDPROGRAMARBPROC>(this->bind);
     if (!bind)
         return;
     bind(GL_FRAGMENT_PROGRAM_ARB, program);

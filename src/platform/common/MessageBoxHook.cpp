@@ -1,10 +1,10 @@
-#include "platform/linux/MessageBoxHook.h"
+#include "platform/common/MessageBoxHook.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-namespace System::Platform::Linux {
+namespace System::Platform::Common {
 
 bool messageBoxesGoToStderr()
 {
@@ -23,4 +23,4 @@ MessageBoxResult writtenMessageBox(const std::string& text, const std::string& c
     return answer && std::strcmp(answer, "yes") == 0 ? MessageBoxResult::Yes : MessageBoxResult::No;
 }
 
-} // namespace System::Platform::Linux
+} // namespace System::Platform::Common

@@ -8,9 +8,12 @@
 // texture in the window's BGRA byte order. Mesa's software renderer then takes its scanline path for
 // it (a texel-for-texel draw at a fraction of the cost); fixed-function texturing never qualifies, as
 // it always divides the coordinates by q. The texels copied are the same either way.
+#include "engine/TileCache.h"
+
 #include "engine/ExtensionLoader.h"
-#include "engine/GLDriver.h"
+#include "engine/FragmentPrograms.h"
 #include "engine/FramePlan.h"
+#include "engine/Log.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>  // past OpenGL 1.1: Windows' gl.h stops there
@@ -26,8 +29,6 @@ namespace {
 // Frames a quad must stay unchanged before the tiles under it are copied up to it: a sprite that
 // pauses between its moves keeps being drawn live rather than copied at every pause.
 constexpr long SettleFrames = 15;
-
-bool g_frameCache = true;
 
 int nextPowerOfTwo(int n)
 {
@@ -60,22 +61,15 @@ bool eightBitChannels()
 
 } // namespace
 
-void GLDriver::setFrameCache(bool on)
+bool TileCache::prepare(const int area[4], std::size_t tiles, unsigned uploads, FragmentPrograms& programs,
+                        bool copyWanted)
 {
-    g_frameCache = on;
-}
-
-// The cache for this viewport: a new one when the viewport or any texture changed since it was
-// started. False when the cache is off or the driver cannot hold a texture of the viewport's size.
-bool GLDriver::prepareCache(std::size_t tiles)
-{
-    if (!g_frameCache || viewport[2] <= 0 || viewport[3] <= 0)
+    if (area[2] <= 0 || area[3] <= 0)
         return false;
-    if (cache.texture && std::equal(viewport, viewport + 4, cache.viewport) && cache.generation == uploads &&
-        cache.depth.size() == tiles)
+    if (texture && std::equal(area, area + 4, viewport) && generation == uploads && depth.size() == tiles)
         return true;
 
-    int width = viewport[2], height = viewport[3];
+    int width = area[2], height = area[3];
     if (!nonPowerOfTwoTextures()) {
         width = nextPowerOfTwo(width);
         height = nextPowerOfTwo(height);
@@ -86,123 +80,125 @@ bool GLDriver::prepareCache(std::size_t tiles)
         return false;
     while (glGetError() != GL_NO_ERROR) {
     }
-    const bool program = copyProgram() != 0;
+    const unsigned int copyName = programs.copy(copyWanted);
+    const bool program = copyName != 0;
     // A driver picks the layout of an unsized format from the pixels it is given (BGRA: the window's
     // own order), but may also pick fewer bits: the copy needs eight per channel.
     const bool askBgra = program && (ExtensionLoader::version12() || ExtensionLoader::found("GL_EXT_bgra"));
-    if (!cache.texture || cache.textureWidth != width || cache.textureHeight != height ||
-        cache.askedBgra != askBgra) {
-        bool bgra = askBgra;
-        if (cache.texture)
-            glDeleteTextures(1, &cache.texture);
-        glGenTextures(1, &cache.texture);
-        glBindTexture(GL_TEXTURE_2D, cache.texture);
+    if (!texture || textureWidth != width || textureHeight != height || askedBgra != askBgra) {
+        bool bgraKept = askBgra;
+        if (texture)
+            glDeleteTextures(1, &texture);
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-        if (bgra)
+        if (bgraKept)
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
-        if (bgra && !eightBitChannels())
-            bgra = false;
-        if (!bgra)
+        if (bgraKept && !eightBitChannels())
+            bgraKept = false;
+        if (!bgraKept)
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         glBindTexture(GL_TEXTURE_2D, 0);
         if (glGetError() != GL_NO_ERROR) {
-            glDeleteTextures(1, &cache.texture);
-            cache.texture = 0;
+            glDeleteTextures(1, &texture);
+            texture = 0;
             return false;
         }
-        cache.textureWidth = width;
-        cache.textureHeight = height;
-        cache.askedBgra = askBgra;
-        cache.bgra = bgra;
+        textureWidth = width;
+        textureHeight = height;
+        askedBgra = askBgra;
+        bgra = bgraKept;
     }
-    if (program != cache.useProgram || !cache.started) {
-        log(std::string("Tile cache copies by ") + (program ? "fragment program" : "fixed function") +
-            (program && !cache.bgra ? " (RGBA texture)" : ""));
+    if (program != useProgram || !started) {
+        Log::instance().write(std::string("[GL] Tile cache copies by ") +
+                              (program ? "fragment program" : "fixed function") +
+                              (program && !bgra ? " (RGBA texture)" : "") + "\n");
     }
-    cache.useProgram = program;
-    cache.started = true;
-    std::copy(viewport, viewport + 4, cache.viewport);
-    cache.generation = uploads;
-    cache.depth.assign(tiles, 0);
-    cache.fillAt.assign(tiles, 0);
-    cache.use.assign(tiles, 0);
-    cache.hidden.assign(tiles, -1);
-    cache.last.reserve(PlanCapacity);
-    cache.last.clear();
-    cache.lastCover.resize(PlanCapacity * tiles);
-    cache.changed.assign(PlanCapacity, cache.frame);
+    useProgram = program;
+    copyProgram = copyName;
+    started = true;
+    std::copy(area, area + 4, viewport);
+    generation = uploads;
+    depth.assign(tiles, 0);
+    fillAt.assign(tiles, 0);
+    use.assign(tiles, 0);
+    hidden.assign(tiles, -1);
+    last.reserve(PlanCapacity);
+    last.clear();
+    lastCover.resize(PlanCapacity * tiles);
+    changed.assign(PlanCapacity, frame);
     return true;
 }
 
 // Every quad that differs from the one at its place in the last plan (or is new there, or gone)
 // spoils the copy of each tile it covered then or covers now, where the copy holds it.
-void GLDriver::noteChanges(std::size_t tiles)
+void TileCache::noteChanges(const std::vector<PlannedQuad>& planned, const std::uint8_t* cover, std::size_t tiles)
 {
-    const std::size_t count = planned.size(), before = cache.last.size();
+    const std::size_t count = planned.size(), before = last.size();
     auto same = [](const PlannedQuad& a, const PlannedQuad& b) {
         return a.texture == b.texture && a.glName == b.glName && a.rect.x == b.rect.x && a.rect.y == b.rect.y &&
                a.rect.width == b.rect.width && a.rect.height == b.rect.height &&
                std::equal(a.colour, a.colour + 4, b.colour) && std::equal(a.matrix, a.matrix + 16, b.matrix);
     };
     for (std::size_t i = 0; i < std::max(count, before); ++i) {
-        if (i < count && i < before && same(planned[i], cache.last[i]))
+        if (i < count && i < before && same(planned[i], last[i]))
             continue;
         if (i < count)
-            cache.changed[i] = cache.frame;
-        const std::uint8_t* now = i < count ? &tileCover[i * tiles] : nullptr;
-        const std::uint8_t* then = i < before ? &cache.lastCover[i * tiles] : nullptr;
+            changed[i] = frame;
+        const std::uint8_t* now = i < count ? &cover[i * tiles] : nullptr;
+        const std::uint8_t* then = i < before ? &lastCover[i * tiles] : nullptr;
         for (std::size_t t = 0; t < tiles; ++t)
-            if (cache.depth[t] > i && ((now && now[t]) || (then && then[t])))
-                cache.depth[t] = 0;
+            if (depth[t] > i && ((now && now[t]) || (then && then[t])))
+                depth[t] = 0;
     }
     for (std::size_t t = 0; t < tiles; ++t)
-        cache.depth[t] = std::uint8_t(std::min<std::size_t>(cache.depth[t], count));
-    cache.last.assign(planned.begin(), planned.end());
-    std::memcpy(cache.lastCover.data(), tileCover.data(), count * tiles);
-    ++cache.frame;
+        depth[t] = std::uint8_t(std::min<std::size_t>(depth[t], count));
+    last.assign(planned.begin(), planned.end());
+    std::memcpy(lastCover.data(), cover, count * tiles);
+    ++frame;
 }
 
 // Per tile, after the plan's own masks: whether the copy stands in for the quads below its depth
 // (only over a quad opaque there, so the copy never depends on what lay under the frame), and up to
 // which quad the tile is copied this frame: the first quad drawn there that has changed lately.
-void GLDriver::planCache(std::size_t tiles)
+void TileCache::plan(std::size_t count, std::uint8_t* tileCover, std::size_t tiles)
 {
-    const std::size_t count = planned.size();
-    cache.filling = false;
+    filling = false;
     for (std::size_t t = 0; t < tiles; ++t) {
-        const int depth = cache.depth[t], hidden = cache.hidden[t];
-        const bool use = hidden >= 0 && depth > hidden;
-        cache.use[t] = use;
-        if (use)
-            for (int i = 0; i < depth; ++i)
+        const int held = depth[t], opaqueAt = hidden[t];
+        const bool standsIn = opaqueAt >= 0 && held > opaqueAt;
+        use[t] = standsIn;
+        if (standsIn)
+            for (int i = 0; i < held; ++i)
                 tileCover[std::size_t(i) * tiles + t] = 0;
         std::size_t target = count;
-        for (std::size_t i = std::size_t(std::max(hidden, 0)); i < count; ++i)
-            if (tileCover[i * tiles + t] && cache.frame - cache.changed[i] <= SettleFrames) {
+        for (std::size_t i = std::size_t(std::max(opaqueAt, 0)); i < count; ++i)
+            if (tileCover[i * tiles + t] && frame - changed[i] <= SettleFrames) {
                 target = i;
                 break;
             }
-        const bool fill = hidden >= 0 && int(target) > hidden && int(target) > (use ? depth : 0);
-        cache.fillAt[t] = fill ? std::uint8_t(target) : 0;
-        cache.filling = cache.filling || fill;
+        const bool fill = opaqueAt >= 0 && int(target) > opaqueAt && int(target) > (standsIn ? held : 0);
+        fillAt[t] = fill ? std::uint8_t(target) : 0;
+        filling = filling || fill;
         if (fill)
-            cache.depth[t] = std::uint8_t(target);
+            depth[t] = std::uint8_t(target);
     }
 }
 
 // The copy over the tiles the mask marks, texel for texel, blending off.
-void GLDriver::drawCached(const std::uint8_t* mask)
+void TileCache::drawCopy(FramePlan& plan, FragmentPrograms& programs)
 {
+    const std::uint8_t* mask = use.data();
     const double w = viewport[2], h = viewport[3];
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_BLEND);
-    glBindTexture(GL_TEXTURE_2D, cache.texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
     // The program reads the texel as it is; only fixed function needs GL_REPLACE for that.
-    if (cache.useProgram)
-        useProgram(programs.copy);
+    if (useProgram)
+        programs.use(copyProgram);
     else
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glMatrixMode(GL_PROJECTION);
@@ -211,7 +207,7 @@ void GLDriver::drawCached(const std::uint8_t* mask)
     glOrtho(0.0, w, 0.0, h, -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    const float s = 1.0f / float(cache.textureWidth), r = 1.0f / float(cache.textureHeight);
+    const float s = 1.0f / float(textureWidth), r = 1.0f / float(textureHeight);
     glBegin(GL_QUADS);
     plan.forEachBox(mask, 1, [&](int left, int top, int right, int bottom) {
         // GL rows run upwards.
@@ -227,8 +223,8 @@ void GLDriver::drawCached(const std::uint8_t* mask)
         glVertex2f(x0, y1);
     });
     glEnd();
-    if (cache.useProgram)
-        useProgram(0);
+    if (useProgram)
+        programs.use(0);
     else
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glMatrixMode(GL_PROJECTION);
@@ -238,13 +234,15 @@ void GLDriver::drawCached(const std::uint8_t* mask)
     glEnable(GL_SCISSOR_TEST);
 }
 
-// Copies the frame's pixels of the tiles whose mask value is `want` into the cache.
-void GLDriver::fillCache(const std::uint8_t* mask, std::uint8_t want)
+// Copies the frame's pixels of the tiles whose fill mark is `drawn` into the cache.
+void TileCache::fillAfter(FramePlan& plan, std::size_t drawn)
 {
+    if (!filling)
+        return;
     bool bound = false;
-    plan.forEachBox(mask, want, [&](int left, int top, int right, int bottom) {
+    plan.forEachBox(fillAt.data(), std::uint8_t(drawn), [&](int left, int top, int right, int bottom) {
         if (!bound)
-            glBindTexture(GL_TEXTURE_2D, cache.texture);
+            glBindTexture(GL_TEXTURE_2D, texture);
         bound = true;
         const int y = viewport[3] - bottom;
         glCopyTexSubImage2D(GL_TEXTURE_2D, 0, left, y, viewport[0] + left, viewport[1] + y, right - left,

@@ -1,10 +1,8 @@
-// The frame plan: textured quads queued during a frame and drawn together, each over the screen tiles
-// where it can change a pixel and no later opaque quad of the batch hides it, with blending off
-// where it is opaque itself. Every quad is still drawn whole, limited by the scissor box, so each
-// pixel drawn samples exactly what drawing the whole quad would have sampled.
-#include "engine/GLDriver.h"
+// Every quad is still drawn whole, limited by the scissor box, so each pixel drawn samples exactly
+// what drawing the whole quad would have sampled.
+#include "engine/QuadPlanner.h"
 
-#include "engine/FramePlan.h"
+#include "engine/QuadVertices.h"
 #include "engine/Texture.h"
 
 #include <GL/gl.h>
@@ -16,8 +14,6 @@ namespace System {
 
 namespace {
 
-bool g_framePlanning = true;
-
 bool isIdentity(const float* m)
 {
     for (int i = 0; i < 16; ++i)
@@ -28,22 +24,10 @@ bool isIdentity(const float* m)
 
 } // namespace
 
-void GLDriver::setFramePlanning(bool on)
-{
-    g_framePlanning = on;
-}
-
-bool GLDriver::framePlanning()
-{
-    return g_framePlanning;
-}
-
-void GLDriver::queue(const Types::Rect& rect, Texture* texture, const float colour[4])
+void QuadPlanner::queue(const Types::Rect& rect, Texture* texture, const float colour[4])
 {
     if (planned.capacity() < PlanCapacity)
         planned.reserve(PlanCapacity);
-    if (planned.size() == PlanCapacity)
-        drawPlan();
     PlannedQuad quad;
     quad.texture = texture;
     quad.covered = &texture->getCoverageCells();
@@ -56,57 +40,53 @@ void GLDriver::queue(const Types::Rect& rect, Texture* texture, const float colo
     planned.push_back(quad);
 }
 
-void GLDriver::flush()
-{
-    if (!planned.empty())
-        drawPlan();
-}
-
-
 // Scissored draws of the whole quad over the tiles whose mask value is `want`.
-void GLDriver::drawTiles(const std::uint8_t* mask, std::uint8_t want, const Types::Rect& rect)
+void QuadPlanner::drawTiles(const std::uint8_t* mask, std::uint8_t want, const Types::Rect& rect)
 {
-    plan.forEachBox(mask, want, [&](int left, int top, int right, int bottom) {
+    framePlan.forEachBox(mask, want, [&](int left, int top, int right, int bottom) {
         glScissor(viewport[0] + left, viewport[1] + viewport[3] - bottom, right - left, bottom - top);
         glBegin(GL_QUADS);
-        quad(rect, 0.0f, 0.0f, 1.0f, 1.0f);
+        quadVertices(rect, 0.0f, 0.0f, 1.0f, 1.0f);
         glEnd();
     });
 }
 
-void GLDriver::drawPlan()
+void QuadPlanner::plan(int sceneWidth, int sceneHeight, unsigned uploads, const DrawingOptions& options)
 {
     glGetIntegerv(GL_VIEWPORT, viewport);
-    plan.setArea(viewport[2], viewport[3], width, height);
-    const std::size_t tiles = plan.tiles();
+    framePlan.setArea(viewport[2], viewport[3], sceneWidth, sceneHeight);
+    const std::size_t tiles = framePlan.tiles();
     const std::size_t count = planned.size();
     if (tileCover.size() < PlanCapacity * tiles) {
         tileCover.resize(PlanCapacity * tiles);
         tileOpaque.resize(PlanCapacity * tiles);
     }
-    const bool caching = cache.firstPlan && tiles > 0 && prepareCache(tiles);
+    caching = cache.firstPlan && options.frameCache && tiles > 0 &&
+              cache.prepare(viewport, tiles, uploads, programs, options.copyProgram);
     cache.firstPlan = false;
 
     for (std::size_t i = 0; i < count; ++i)
-        plan.markTiles(planned[i], &tileCover[i * tiles], &tileOpaque[i * tiles]);
+        framePlan.markTiles(planned[i], &tileCover[i * tiles], &tileOpaque[i * tiles]);
     if (caching)
-        noteChanges(tiles);
+        cache.noteChanges(planned, tileCover.data(), tiles);
 
     // A tile is drawn only where no later quad hides it, unblended where the quad replaces it whole.
-    plan.resolve(count, tileCover.data(), tileOpaque.data(), caching ? cache.hidden.data() : nullptr);
+    framePlan.resolve(count, tileCover.data(), tileOpaque.data(), caching ? cache.hiddenBy() : nullptr);
     if (caching)
-        planCache(tiles);
+        cache.plan(count, tileCover.data(), tiles);
+}
 
-    GLfloat current[4];
-    glGetFloatv(GL_CURRENT_COLOR, current);
-    enter2D(false);
+void QuadPlanner::draw(const DrawingOptions& options)
+{
+    const std::size_t tiles = framePlan.tiles();
+    const std::size_t count = planned.size();
     glEnable(GL_SCISSOR_TEST);
     glEnable(GL_TEXTURE_2D);
     if (caching)
-        drawCached(cache.use.data());
-    const unsigned int program = quadProgram();
+        cache.drawCopy(framePlan, programs);
+    const unsigned int program = programs.quads(options.quadProgram);
     if (program)
-        useProgram(program);
+        programs.use(program);
     for (std::size_t i = 0; i < count; ++i) {
         const PlannedQuad& quad = planned[i];
         const std::uint8_t* mask = &tileCover[i * tiles];
@@ -127,17 +107,20 @@ void GLDriver::drawPlan()
             if (any)
                 drawTiles(mask, 1, quad.rect);
         }
-        if (caching && cache.filling)
-            fillCache(cache.fillAt.data(), std::uint8_t(i + 1));
+        if (caching)
+            cache.fillAfter(framePlan, i + 1);
     }
     if (program)
-        useProgram(0);
+        programs.use(0);
     glDisable(GL_SCISSOR_TEST);
-    leave2D();
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDisable(GL_TEXTURE_2D);
-    glColor4fv(current);
     planned.clear();
+}
+
+void QuadPlanner::releaseContext()
+{
+    planned.clear();
+    cache.reset();
+    programs.reset();
 }
 
 } // namespace System
