@@ -8,10 +8,22 @@
 # tools/art/icon.py: 16, 32, 48 and 256 pixels) and its VERSIONINFO (the product's name and
 # PROJECT_VERSION), which Explorer and the installed-programs list show.
 #
+# And the application manifest (data/windows/Fernhollow.manifest, resource 1 of type RT_MANIFEST):
+# per-monitor DPI awareness, Common Controls 6 and the Windows versions the saver knows.
+#
 #   fernhollow_add_win_resources(<target> <manifest> [EXCLUDE TYPE/ID ...])
 # makes <target>, an object library holding the compiled script. The manifest is read by
 # cmake/Manifest.cmake.
 include(${CMAKE_CURRENT_LIST_DIR}/Manifest.cmake)
+
+# Appends to <script> the script line of the application manifest, written into <gen> with the version.
+function(fernhollow_append_app_manifest script gen)
+  set(FERNHOLLOW_MANIFEST_VERSION ${PROJECT_VERSION})
+  configure_file(${CMAKE_SOURCE_DIR}/data/windows/Fernhollow.manifest ${gen}/Fernhollow.manifest @ONLY)
+  set_property(SOURCE ${gen}/resources.rc APPEND PROPERTY OBJECT_DEPENDS ${gen}/Fernhollow.manifest)
+  # 1 is CREATEPROCESS_MANIFEST_RESOURCE_ID, 24 is RT_MANIFEST.
+  set(${script} "${${script}}\n1 24 \"${gen}/Fernhollow.manifest\"\n" PARENT_SCOPE)
+endfunction()
 
 function(fernhollow_add_win_resources target manifest)
   cmake_parse_arguments(ARG "" "" "EXCLUDE" ${ARGN})
@@ -85,6 +97,7 @@ BEGIN
   END
 END
 ")
+  fernhollow_append_app_manifest(rc ${gen})
   file(WRITE ${gen}/resources.rc.in "${rc}")
   configure_file(${gen}/resources.rc.in ${gen}/resources.rc COPYONLY)
   set_property(SOURCE ${gen}/resources.rc APPEND PROPERTY OBJECT_DEPENDS ${deps})

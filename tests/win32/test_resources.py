@@ -1,10 +1,23 @@
 """The resources of the built Fernhollow.scr, read from the PE file itself: the icon, the VERSIONINFO,
-and a string table without the tests' own entry."""
+a string table without the tests' own entry, and the application manifest."""
 import os
 import struct
 import unittest
+import xml.etree.ElementTree as ElementTree
 
-RT_ICON, RT_STRING, RT_GROUP_ICON, RT_VERSION = 3, 6, 14, 16
+RT_ICON, RT_STRING, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 6, 14, 16, 24
+
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
+SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+SUPPORTED_OS = {
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "Windows 7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "Windows 8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "Windows 8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10 and 11",
+}
 
 
 class PeResources:
@@ -125,6 +138,57 @@ class SaverResourcesTest(unittest.TestCase):
         tests = PeResources(os.environ["FERNHOLLOW_UNIT_TESTS"])
         strings = string_block(tests.tree[RT_STRING][1])
         self.assertTrue(strings[9].startswith("Test entry for the string look-up limit"))
+
+
+class ManifestTest(unittest.TestCase):
+    """Resource 1 of type RT_MANIFEST, read out of the PE file and parsed as the loader would."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.resources = PeResources(os.environ["FERNHOLLOW_SCR"])
+
+    def manifest(self, resources=None):
+        manifests = (resources or self.resources).tree.get(RT_MANIFEST, {})
+        self.assertEqual(list(manifests), [1], "the manifest must be resource 1, the one a process starts with")
+        return ElementTree.fromstring(manifests[1])
+
+    def test_the_manifest_asks_for_per_monitor_v2_awareness_with_the_older_fallback(self):
+        root = self.manifest()
+        self.assertEqual(root.tag, ASM_V1 + "assembly")
+        self.assertEqual(root.get("manifestVersion"), "1.0")
+        settings = root.findall(ASM_V3 + "application/" + ASM_V3 + "windowsSettings")
+        self.assertEqual(len(settings), 1)
+        awareness = settings[0].findall(SETTINGS_2016 + "dpiAwareness")
+        aware = settings[0].findall(SETTINGS_2005 + "dpiAware")
+        self.assertEqual(len(awareness), 1, "no dpiAwareness in the 2016 namespace")
+        self.assertEqual(len(aware), 1, "no dpiAware in the 2005 namespace")
+        # Windows reads the list in order and takes the first value it knows.
+        self.assertEqual([v.strip() for v in awareness[0].text.split(",")], ["PerMonitorV2", "PerMonitor"])
+        self.assertEqual(aware[0].text.strip().lower(), "true/pm")
+
+    def test_the_manifest_depends_on_common_controls_6(self):
+        root = self.manifest()
+        identities = root.findall("%sdependency/%sdependentAssembly/%sassemblyIdentity" % (ASM_V1, ASM_V1, ASM_V1))
+        controls = [i for i in identities if i.get("name") == "Microsoft.Windows.Common-Controls"]
+        self.assertEqual(len(controls), 1, [i.attrib for i in identities])
+        identity = controls[0].attrib
+        self.assertEqual(identity.get("type"), "win32")
+        self.assertEqual(identity.get("version"), "6.0.0.0")
+        self.assertEqual(identity.get("publicKeyToken"), "6595b64144ccf1df")
+        self.assertIn(identity.get("processorArchitecture"), ("amd64", "*"))
+        self.assertIn(identity.get("language"), ("*", None))
+
+    def test_the_manifest_lists_windows_7_to_11_as_supported(self):
+        root = self.manifest()
+        found = [e.get("Id").lower() for e in root.findall(
+            "%scompatibility/%sapplication/%ssupportedOS" % (COMPATIBILITY, COMPATIBILITY, COMPATIBILITY))]
+        self.assertEqual(sorted(found), sorted(SUPPORTED_OS), [SUPPORTED_OS.get(g, g) for g in found])
+
+    def test_the_manifest_names_the_program_at_its_version(self):
+        identity = self.manifest().find(ASM_V1 + "assemblyIdentity")
+        self.assertIsNotNone(identity)
+        self.assertEqual(identity.get("version"), "0.1.2.1")
+        self.assertEqual(identity.get("processorArchitecture"), "amd64")
 
 
 if __name__ == "__main__":
