@@ -2,6 +2,8 @@
 // window, its message loop (GetMessageA, DispatchMessageA) and pictures copied into it with StretchBlt
 // from a memory device context. An exception the procedure throws is caught in the window procedure
 // (it cannot cross Windows' own frames), the window is taken down, and create or dispatch rethrows it.
+// The host's window is measured and the child made and measured in the host window's DPI awareness:
+// the child then shares its host's coordinates and fills it whatever either program's scaling.
 // Depends on: USER32, GDI32.
 #include "platform/ChildWindow.h"
 
@@ -48,6 +50,7 @@ public:
     NativeHandle handle() const override { return Win32::fromWindow(window); }
     void clientSize(int& width, int& height) const override
     {
+        Win32::WindowDpiScope scope(window);
         RECT rect{};
         GetClientRect(window, &rect);
         width = rect.right - rect.left;
@@ -207,6 +210,7 @@ std::unique_ptr<ChildWindow> ChildWindow::create(NativeHandle parent, const Chil
     RegisterClassA(&windowClass);  // fails harmlessly when already registered
 
     auto child = std::make_unique<Win32ChildWindow>(std::move(procedure));
+    Win32::WindowDpiScope scope(parentWindow);
     g_creating = child.get();
     HWND window = CreateWindowExA(0, className, spec.title.c_str(), WS_CHILD | WS_VISIBLE, spec.x, spec.y,
                                   spec.width, spec.height, parentWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -228,8 +232,11 @@ std::unique_ptr<ChildWindow> ChildWindow::create(NativeHandle parent, const Chil
 bool windowSize(NativeHandle window, int& width, int& height)
 {
     HWND handle = Win32::toWindow(window);
+    if (!handle || !IsWindow(handle))
+        return false;
+    Win32::WindowDpiScope scope(handle);
     RECT rect{};
-    if (!handle || !IsWindow(handle) || !GetClientRect(handle, &rect))
+    if (!GetClientRect(handle, &rect))
         return false;
     width = rect.right - rect.left;
     height = rect.bottom - rect.top;

@@ -1,6 +1,7 @@
 // Win32 platform layer: display modes of the primary display (EnumDisplaySettingsA,
 // ChangeDisplaySettingsA with CDS_FULLSCREEN, which Windows undoes by itself when the process ends).
-// A switch is only asked for a mode the display enumerates.
+// A switch is only asked for a mode the display enumerates. Modes and monitor rectangles are physical
+// pixels: the process is per-monitor DPI aware (its manifest), so Windows scales none of them.
 // Depends on: USER32.
 #include "platform/DisplayModes.h"
 

@@ -6,6 +6,8 @@
 // lets SC_MONITORPOWER through, so the power plan can turn the monitor off, and takes the display's
 // power state and the power source from WM_POWERBROADCAST (see Power.cpp). Vsync is asked of WGL_EXT_swap_control and the refresh rate of EnumDisplaySettingsA for
 // the monitor showing the window; the engine paces the frames itself.
+// Sizes and positions are physical pixels on every monitor (the manifest makes the process
+// per-monitor DPI aware), so no DPI change resizes the window.
 // Limits: one GL context per window.
 // Depends on: USER32, GDI32, OPENGL32.
 #include "platform/DisplayWindow.h"
@@ -74,6 +76,11 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
+        return 0;
+    case WM_DPICHANGED:
+        // The process is per-monitor aware (its manifest): positions and sizes are physical pixels,
+        // and the window stays over the pixels it was placed on. The suggested rectangle would scale
+        // it to the monitor's new DPI, off the monitors it covers.
         return 0;
     case WM_SYSCOMMAND:
         // Another screen saver may not start over this one; the monitor may always power down.

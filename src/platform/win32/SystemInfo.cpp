@@ -16,8 +16,9 @@ OsVersion osVersion()
     info.dwOSVersionInfoSize = sizeof info;
     OsVersion version;
     version.name = "Windows";
-    // Deprecated, and since Windows 8.1 it reports 6.2 to programs without a manifest saying
-    // otherwise; the log line it feeds is what the saver has always written.
+    // Deprecated, and since Windows 8.1 it reports 6.2 to programs whose manifest does not list the
+    // running version among its supportedOS; the saver's manifest lists Windows 7 to 11, so this is
+    // the real version.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     if (!GetVersionExA(&info))
