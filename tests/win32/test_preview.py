@@ -1,52 +1,14 @@
 """Fernhollow.scr /p <HWND> under Wine: the still picture in a host program's window."""
 import os
-import subprocess
 import tempfile
 import time
 import unittest
 
 import numpy
 
-from winharness import (SOURCE, TEST_HOST, WINE, env, load_png, reg_reset, screenshot, wait_until)
+from winharness import SOURCE, Host, load_png, reg_reset, screenshot, wait_until
 
 from harness import read_bmp  # noqa: E402
-
-
-class Host:
-    """The test host: a window at 0,0 with the saver started as /p <its handle>."""
-
-    def __init__(self, width, height, saver):
-        self.process = subprocess.Popen([WINE, TEST_HOST, "host", str(width), str(height), saver], env=env(),
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        text=True)
-        self.lines = []
-
-    def line(self, prefix):
-        while True:
-            text = self.process.stdout.readline()
-            if not text:
-                return None
-            self.lines.append(text)
-            if text.startswith(prefix):
-                return text.split()
-
-    def destroy(self):
-        self.process.stdin.write("destroy\n")
-        self.process.stdin.flush()
-        return self.line("saver")
-
-    def close(self):
-        if self.process.poll() is None:
-            try:
-                self.process.stdin.write("quit\n")
-                self.process.stdin.close()
-            except OSError:
-                pass
-            try:
-                self.process.wait(20)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-        self.stderr = self.process.stderr.read()
 
 
 class PreviewTest(unittest.TestCase):

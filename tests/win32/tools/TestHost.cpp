@@ -10,6 +10,12 @@
 //   TestHost control CAPTION ID [SECONDS]    screen centre "x y" of control ID in the top-level window
 //                                            CAPTION, once it exists
 //   TestHost rect CAPTION [SECONDS]          the window's "x y width height" on the screen
+//   TestHost controls CAPTION [SECONDS]      "client x y width height DPI" of the top-level window CAPTION on
+//                                            the screen, then per child window "control ID CLASS STYLE
+//                                            VISIBLE x y width height TEXTWIDTH TEXTHEIGHT" (style in hex;
+//                                            the text measured on one line in the control's font)
+//   TestHost winver                          "major.minor.build" as GetVersionExA tells this program, which
+//                                            has no manifest
 #include <windows.h>
 
 #include <cstdio>
@@ -184,6 +190,56 @@ int main(int argc, char** argv)
         std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
         return 0;
     }
-    std::fprintf(stderr, "TestHost: version | host W H SAVER | control CAPTION ID [S] | rect CAPTION [S]\n");
+    if (argc >= 3 && std::strcmp(argv[1], "controls") == 0) {
+        HWND window = waitForWindow(argv[2], argc >= 4 ? std::atof(argv[3]) : 20.0);
+        RECT client{};
+        if (!window || !GetClientRect(window, &client)) {
+            std::printf("none\n");
+            return 1;
+        }
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        HDC screen = GetDC(nullptr);
+        int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        HFONT font = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                 "MS Shell Dlg");
+        std::printf("client %ld %ld %ld %ld %d\n", client.left, client.top, client.right - client.left,
+                    client.bottom - client.top, dpi);
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            char name[64] = {};
+            GetClassNameA(child, name, sizeof name);
+            RECT rect{};
+            GetWindowRect(child, &rect);
+            // The text's size on one line in the templates' font, 8-point MS Shell Dlg at the screen's
+            // DPI (a control's own font is a handle of the other process): "-1 -1" without text.
+            char text[256] = {};
+            GetWindowTextA(child, text, sizeof text);
+            SIZE extent{-1, -1};
+            if (text[0]) {
+                HGDIOBJ previous = SelectObject(screen, font);
+                GetTextExtentPoint32A(screen, text, lstrlenA(text), &extent);
+                SelectObject(screen, previous);
+            }
+            std::printf("control %d %s %lx %d %ld %ld %ld %ld %ld %ld\n", GetDlgCtrlID(child), name,
+                        static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)), IsWindowVisible(child) ? 1 : 0,
+                        rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, extent.cx, extent.cy);
+        }
+        DeleteObject(font);
+        ReleaseDC(nullptr, screen);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "winver") == 0) {
+        OSVERSIONINFOA info{};
+        info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        if (!GetVersionExA(&info))
+            return 1;
+#pragma GCC diagnostic pop
+        std::printf("%lu.%lu.%lu\n", info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber);
+        return 0;
+    }
+    std::fprintf(stderr, "TestHost: version | host W H SAVER | control CAPTION ID [S] | rect CAPTION [S] | "
+                         "controls CAPTION [S] | winver\n");
     return 2;
 }
