@@ -26,6 +26,9 @@ public:
     // top-left) on a surface of surfaceWidth x surfaceHeight. The 2D coordinates stay those of the
     // drawing size, scaled into the view; clearColour clears the view only.
     void setView(const Types::Rect& view, int surfaceWidth, int surfaceHeight);
+    // The drawing size from now on (the constructor's until then): a view that shows the scene cropped
+    // or laid out at a shape of its own draws in its own pixels.
+    void setDrawingSize(int w, int h);
     // Clears the colour of the whole surface, whatever the view.
     void clearSurface();
     void enableLighting();
@@ -169,6 +172,7 @@ private:
         unsigned int texture = 0;
         int textureWidth = 0, textureHeight = 0;
         int viewport[4] = {0, 0, 0, 0};
+        int drawing[2] = {0, 0};  // the drawing size mapped onto that viewport
         unsigned generation = 0;  // uploads seen when the cache was started
         long frame = 0;           // planned frames so far
         bool firstPlan = false;   // the next plan is the frame's first

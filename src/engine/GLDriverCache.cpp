@@ -71,8 +71,10 @@ bool GLDriver::prepareCache(std::size_t tiles)
 {
     if (!g_frameCache || viewport[2] <= 0 || viewport[3] <= 0)
         return false;
-    if (cache.texture && std::equal(viewport, viewport + 4, cache.viewport) && cache.generation == uploads &&
-        cache.depth.size() == tiles)
+    // The same quads land on other pixels when another drawing size is mapped onto the viewport.
+    const bool sameDrawing = cache.drawing[0] == width && cache.drawing[1] == height;
+    if (cache.texture && std::equal(viewport, viewport + 4, cache.viewport) && sameDrawing &&
+        cache.generation == uploads && cache.depth.size() == tiles)
         return true;
 
     int width = viewport[2], height = viewport[3];
@@ -125,6 +127,8 @@ bool GLDriver::prepareCache(std::size_t tiles)
     cache.useProgram = program;
     cache.started = true;
     std::copy(viewport, viewport + 4, cache.viewport);
+    cache.drawing[0] = this->width;
+    cache.drawing[1] = this->height;
     cache.generation = uploads;
     cache.depth.assign(tiles, 0);
     cache.fillAt.assign(tiles, 0);
