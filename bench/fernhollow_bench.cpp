@@ -114,7 +114,7 @@ struct Running {
             return;
         Types::Rect area = engine->windowRect();
         forest = std::make_unique<Windows::Forest>(area.x, area.y, area.width, area.height);
-        forest->setPictureScale(SSLevelFactory::pictureScale(area, engine->getViews()));
+        forest->setPictureScale(SSLevelFactory::pictureScale(area, engine->framesOnScreen()));
         forest->setShowFps(config.options.ShowFps);
         forest->setShowTime(config.options.ShowTime);
         forest->setTwelveHourClock(config.options.TimeStyle);
@@ -127,7 +127,7 @@ int pictures(int rounds)
     Running running(false);
     GLDriver& driver = *running.engine->getDriver();
     const std::vector<unsigned> ids =
-        pictureIds(SSLevelFactory::pictureScale(running.engine->windowRect(), running.engine->getViews()));
+        pictureIds(SSLevelFactory::pictureScale(running.engine->windowRect(), running.engine->framesOnScreen()));
     ByteStore staging(0x2000000);
     result("staging_bytes", double(staging.size()));
     for (unsigned id : ids) {

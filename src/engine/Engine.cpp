@@ -6,6 +6,7 @@
 #include "engine/GLDriver.h"
 #include "engine/GLWindow.h"
 #include "engine/LevelFactory.h"
+#include "engine/SceneLayout.h"
 #include "engine/Log.h"
 #include "engine/Timer.h"
 #include "engine/Trace.h"
@@ -154,7 +155,7 @@ void Engine::start(Platform::NativeHandle host)
 
     loadingScreen = levelFactory->createLoadingScreen(windowRect());
     loadingScreen->prepare(*driver);
-    drawInViews([this] { loadingScreen->render(*driver); });
+    drawInViews([this] { loadingScreen->render(*driver); }, false);
     driver->swapBuffers();
     trace("loading picture on screen");
 
@@ -229,7 +230,7 @@ void Engine::frame()
         renderManager->update(dt);
         SoundManager::instance().update();
         timer.mark();
-        drawInViews([this] { renderManager->render(*driver); });
+        drawInViews([this] { renderManager->render(*driver); }, true);
         driver->swapBuffers();
         if (++frames == 1)
             trace("first frame on screen");
@@ -260,40 +261,92 @@ void Engine::addForm(UI::Form* form)
 {
     WindowManager::instance().addWindow(form);
     renderManager->add2DChild(form);
+    forms.push_back(form);
     static_cast<IRenderableObject*>(form)->prepare(*driver);
 }
 
-// Fitting keeps the scene's shape: a monitor of another shape shows it whole with black borders.
-// Within a percent of the monitor's size the view takes the monitor whole.
+// Every view is filled. A monitor of the display mode's shape (within a percent of its size) and a
+// host's window of a shape between 4:3 and 16:9 show the mode's layout scaled to them; a monitor of
+// another such shape shows the scene laid out at its own size; a view of a shape outside that range
+// shows a crop of the scene laid out at 4:3 or 16:9 to cover it (SceneLayout.h).
 void Engine::placeViews(const std::vector<Types::Rect>& monitors, bool fit)
 {
     views.clear();
-    viewsLeaveBorders = false;
-    for (Types::Rect monitor : monitors) {
-        Types::Rect view = monitor;
-        if (fit && width > 0 && height > 0) {
-            double scale = std::min(double(monitor.width) / width, double(monitor.height) / height);
-            int w = int(std::lround(width * scale));
-            int h = int(std::lround(height * scale));
-            if (monitor.width - w > monitor.width / 100 || monitor.height - h > monitor.height / 100) {
-                view.width = w;
-                view.height = h;
-                view.x = monitor.x + (monitor.width - w) / 2;
-                view.y = monitor.y + (monitor.height - h) / 2;
-                viewsLeaveBorders = true;
-            }
-        }
-        views.push_back(view);
-    }
+    layouts.clear();
+    for (const Types::Rect& monitor : monitors)
+        placeView(monitor, fit);
     if (views.empty())
-        views.push_back(surface);
-    if (views.size() > 1 || !sameRect(views.front(), surface)) {
+        placeView(surface, false);
+    bool cropped = false;
+    for (const ViewLayout& layout : layouts)
+        cropped = cropped || !sameRect(layout.frame, Types::Rect{0, 0, layout.width, layout.height});
+    if (views.size() > 1 || !sameRect(views.front(), surface) || cropped) {
         std::string text = "Showing the scene in";
-        for (const Types::Rect& view : views)
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            const Types::Rect& view = views[i];
+            const Types::Rect& frame = layouts[i].frame;
             text += " " + std::to_string(view.width) + "x" + std::to_string(view.height) + "+" +
                     std::to_string(view.x) + "+" + std::to_string(view.y);
+            if (!sameRect(frame, Types::Rect{0, 0, layouts[i].width, layouts[i].height}))
+                text += " (cropped from " + std::to_string(frame.width) + "x" + std::to_string(frame.height) +
+                        " at " + std::to_string(-frame.x) + "," + std::to_string(-frame.y) + ")";
+        }
         Log::instance().write(text + "\n");
     }
+}
+
+void Engine::placeView(const Types::Rect& monitor, bool fit)
+{
+    bool modeShape = !fit || width <= 0 || height <= 0;
+    if (!modeShape) {
+        const double scale = std::min(double(monitor.width) / width, double(monitor.height) / height);
+        const int w = int(std::lround(width * scale));
+        const int h = int(std::lround(height * scale));
+        modeShape = monitor.width - w <= monitor.width / 100 && monitor.height - h <= monitor.height / 100;
+    }
+    const SceneLayout crop = sceneLayoutFor(monitor.width, monitor.height);
+    ViewLayout layout;
+    if (crop.cropped) {
+        // A monitor draws in its own pixels. A host's window draws at the display mode's scale along
+        // the side the frame spans whole, as the mode's layout scaled into it would: the texts keep
+        // their size in a window of almost a designed shape.
+        double scale = 1.0;
+        if (!fit && width > 0 && height > 0)
+            scale = crop.width == monitor.width ? double(monitor.width) / width : double(monitor.height) / height;
+        auto units = [scale](std::int32_t pixels) { return std::int32_t(std::lround(pixels / scale)); };
+        layout.width = std::max(1, units(monitor.width));
+        layout.height = std::max(1, units(monitor.height));
+        const std::int32_t frameWidth = std::max(units(crop.width), layout.width);
+        const std::int32_t frameHeight = std::max(units(crop.height), layout.height);
+        layout.frame = Types::Rect{-std::min(units(crop.x), frameWidth - layout.width),
+                                   -std::min(units(crop.y), frameHeight - layout.height), frameWidth, frameHeight};
+    } else if (modeShape) {
+        layout.width = width;
+        layout.height = height;
+        layout.frame = Types::Rect{0, 0, width, height};
+    } else {
+        layout.width = monitor.width;
+        layout.height = monitor.height;
+        layout.frame = Types::Rect{0, 0, monitor.width, monitor.height};
+    }
+    views.push_back(monitor);
+    layouts.push_back(layout);
+}
+
+std::vector<Types::Rect> Engine::framesOnScreen() const
+{
+    std::vector<Types::Rect> frames;
+    for (std::size_t i = 0; i < views.size() && i < layouts.size(); ++i) {
+        const ViewLayout& layout = layouts[i];
+        const Types::Rect& view = views[i];
+        const double sx = layout.width > 0 ? double(view.width) / layout.width : 0.0;
+        const double sy = layout.height > 0 ? double(view.height) / layout.height : 0.0;
+        frames.push_back(Types::Rect{view.x + int(std::lround(layout.frame.x * sx)),
+                                     view.y + int(std::lround(layout.frame.y * sy)),
+                                     int(std::lround(layout.frame.width * sx)),
+                                     int(std::lround(layout.frame.height * sy))});
+    }
+    return frames;
 }
 
 void Engine::placeHostViews()
@@ -343,19 +396,28 @@ void Engine::useSurface()
     trace("layout followed: " + size);
 }
 
-void Engine::drawInViews(const std::function<void()>& draw)
+void Engine::drawInViews(const std::function<void()>& draw, bool scene)
 {
+    const ViewLayout modeLayout{width, height, Types::Rect{0, 0, width, height}};
     // One view over the whole window: the viewport set in start stays.
     if (views.size() == 1 && sameRect(views.front(), surface)) {
+        useLayout(scene ? layouts.front() : modeLayout);
         draw();
         return;
     }
-    if (viewsLeaveBorders)
-        driver->clearSurface();
-    for (const Types::Rect& view : views) {
-        driver->setView(view, surface.width, surface.height);
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        driver->setView(views[i], surface.width, surface.height);
+        useLayout(scene ? layouts[i] : modeLayout);
         draw();
     }
+}
+
+void Engine::useLayout(const ViewLayout& layout)
+{
+    driver->setDrawingSize(layout.width, layout.height);
+    const Types::Rect shown{0, 0, layout.width, layout.height};
+    for (UI::Form* form : forms)
+        form->layOut(layout.frame, shown);
 }
 
 Types::Rect Engine::windowRect() const

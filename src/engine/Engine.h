@@ -36,8 +36,21 @@ public:
     // The scene's rectangle: the display mode's size, whatever the size of the window it is shown in.
     Types::Rect windowRect() const;
     // Where each frame is shown, in the window's pixels: the whole of a host's window; on several
-    // monitors one part per monitor, the scene fitted into it without stretching.
+    // monitors one part per monitor, each filled.
     const std::vector<Types::Rect>& getViews() const { return views; }
+    // How a view shows the scene: the 2D drawing size over it, and where the scene's whole frame lies
+    // in that drawing. A view of a shape between 4:3 and 16:9 shows the whole frame: the display mode's
+    // layout scaled to it, or (a monitor of another shape than the mode's) a layout at its own size. A
+    // view of any other shape shows a crop of a 4:3 or 16:9 frame that covers it (SceneLayout.h), drawn
+    // in the monitor's own pixels or, in a host's window, at the display mode's scale.
+    struct ViewLayout {
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        Types::Rect frame;
+    };
+    const std::vector<ViewLayout>& getLayouts() const { return layouts; }
+    // Each view's whole scene frame in the window's pixels: the view itself, or larger where it is a crop.
+    std::vector<Types::Rect> framesOnScreen() const;
     void quit();
 
     void keyDown(unsigned long code) override;
@@ -72,6 +85,9 @@ public:
 
 private:
     void placeViews(const std::vector<Types::Rect>& monitors, bool fit);
+    void placeView(const Types::Rect& monitor, bool fit);
+    // The drawing size and every form's layout for the view drawn next.
+    void useLayout(const ViewLayout& layout);
     // The views over a host's window: the root window shows the scene on each monitor.
     void placeHostViews();
     // After the window drawn into was resized or the screen's layout changed: the surface read again,
@@ -81,8 +97,9 @@ private:
     void followScreen();
     // The viewport set to a new surface (the views placed already).
     void useSurface();
-    // Runs draw once per view with the driver drawing into that view.
-    void drawInViews(const std::function<void()>& draw);
+    // Runs draw once per view with the driver drawing into that view: the scene in each view's layout,
+    // anything else (the loading picture) over the display mode's size.
+    void drawInViews(const std::function<void()>& draw, bool scene);
     // Asks the power watch; false when this turn draws nothing. Pauses and resumes the sounds.
     bool drawingWanted();
     bool windowShown() const;
@@ -101,7 +118,8 @@ private:
     Platform::NativeHandle hostHandle = 0;  // the host's window drawn into; 0 for a window of our own
     Types::Rect surface;              // the window drawn into, in its own pixels
     std::vector<Types::Rect> views;   // parts of surface that show the scene
-    bool viewsLeaveBorders = false;   // some part of a monitor lies outside its view
+    std::vector<ViewLayout> layouts;  // one per view
+    std::vector<UI::Form*> forms;     // as added; not owned
     std::unique_ptr<PowerWatch> power;
     bool drawingHeld = false;
     double heldSince = 0.0;

@@ -108,6 +108,15 @@ void GLDriver::setView(const Types::Rect& area, int surfaceWidth, int surfaceHei
     glViewport(view[0], view[1], view[2], view[3]);
 }
 
+void GLDriver::setDrawingSize(int w, int h)
+{
+    if (w == width && h == height)
+        return;
+    flush();
+    width = w;
+    height = h;
+}
+
 void GLDriver::clearSurface()
 {
     glDisable(GL_SCISSOR_TEST);

@@ -34,6 +34,9 @@ public:
     // top-left) on a surface of surfaceWidth x surfaceHeight. The 2D coordinates stay those of the
     // drawing size, scaled into the view; clearColour clears the view only.
     void setView(const Types::Rect& view, int surfaceWidth, int surfaceHeight);
+    // The drawing size from now on (the constructor's until then): a view that shows the scene cropped
+    // or laid out at a shape of its own draws in its own pixels.
+    void setDrawingSize(int w, int h);
     // Clears the colour of the whole surface, whatever the view.
     void clearSurface();
     void enableLighting();

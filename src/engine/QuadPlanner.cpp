@@ -62,7 +62,7 @@ void QuadPlanner::plan(int sceneWidth, int sceneHeight, unsigned uploads, const 
         tileOpaque.resize(PlanCapacity * tiles);
     }
     caching = cache.firstPlan && options.frameCache && tiles > 0 &&
-              cache.prepare(viewport, tiles, uploads, programs, options.copyProgram);
+              cache.prepare(viewport, sceneWidth, sceneHeight, tiles, uploads, programs, options.copyProgram);
     cache.firstPlan = false;
 
     for (std::size_t i = 0; i < count; ++i)

@@ -61,12 +61,15 @@ bool eightBitChannels()
 
 } // namespace
 
-bool TileCache::prepare(const int area[4], std::size_t tiles, unsigned uploads, FragmentPrograms& programs,
-                        bool copyWanted)
+bool TileCache::prepare(const int area[4], int sceneWidth, int sceneHeight, std::size_t tiles, unsigned uploads,
+                        FragmentPrograms& programs, bool copyWanted)
 {
     if (area[2] <= 0 || area[3] <= 0)
         return false;
-    if (texture && std::equal(area, area + 4, viewport) && generation == uploads && depth.size() == tiles)
+    // The same quads land on other pixels when another drawing size is mapped onto the viewport.
+    const bool sameDrawing = drawing[0] == sceneWidth && drawing[1] == sceneHeight;
+    if (texture && std::equal(area, area + 4, viewport) && sameDrawing && generation == uploads &&
+        depth.size() == tiles)
         return true;
 
     int width = area[2], height = area[3];
@@ -121,6 +124,8 @@ bool TileCache::prepare(const int area[4], std::size_t tiles, unsigned uploads, 
     copyProgram = copyName;
     started = true;
     std::copy(area, area + 4, viewport);
+    drawing[0] = sceneWidth;
+    drawing[1] = sceneHeight;
     generation = uploads;
     depth.assign(tiles, 0);
     fillAt.assign(tiles, 0);

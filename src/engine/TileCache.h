@@ -17,12 +17,12 @@ class FramePlan;
 
 class TileCache {
 public:
-    // The cache for this viewport (x, y, width, height in GL window coordinates): a new one when the
-    // viewport or any texture changed (uploads counts them) since it was started. False when the
-    // driver cannot hold a texture of the viewport's size. copyProgram: the copy may be drawn by
-    // fragment program.
-    bool prepare(const int viewport[4], std::size_t tiles, unsigned uploads, FragmentPrograms& programs,
-                 bool copyProgram);
+    // The cache for this viewport (x, y, width, height in GL window coordinates) showing a scene of
+    // sceneWidth x sceneHeight: a new one when the viewport, the scene's size or any texture changed
+    // (uploads counts them) since it was started. False when the driver cannot hold a texture of the
+    // viewport's size. copyProgram: the copy may be drawn by fragment program.
+    bool prepare(const int viewport[4], int sceneWidth, int sceneHeight, std::size_t tiles, unsigned uploads,
+                 FragmentPrograms& programs, bool copyProgram);
     // Marks what changed since the last first plan; cover holds each quad's tile masks.
     void noteChanges(const std::vector<PlannedQuad>& planned, const std::uint8_t* cover, std::size_t tiles);
     // After the plan's own masks: where the copy stands in for the quads below its depth (their
@@ -43,6 +43,7 @@ private:
     unsigned int texture = 0;
     int textureWidth = 0, textureHeight = 0;
     int viewport[4] = {0, 0, 0, 0};
+    int drawing[2] = {0, 0};  // the scene's size mapped onto that viewport
     unsigned generation = 0;  // uploads seen when the cache was started
     long frame = 0;           // planned frames so far
     bool filling = false;     // some tile of this plan is copied (most frames: none)

@@ -93,14 +93,41 @@ void append(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names, 
     names.push_back(name);
 }
 
-// One row of the layer table as a sprite, its pictures registered for the batch upload.
-void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names, const ForestLayer& layer,
-              const Types::Rect& area, float W, float H, int scale, Sound* pecking)
+using Placer = std::function<void(const Types::Rect&, const Types::Rect&)>;
+
+// The layer's rectangle in a frame: its fractions of the frame's size, moved by its offset and by the
+// frame's position.
+template <class Policy>
+void placeLayer(Sprite<Policy>& sprite, const ForestLayer& layer, const Types::Rect& frame)
 {
+    Types::Point offset = layer.offset;
+    offset.x += frame.x;
+    offset.y += frame.y;
+    sprite.rect = destinationRect(layer.topLeft, layer.bottomRight, offset, &frame);
+}
+
+// A turning layer's rectangle and pivot in a frame.
+template <class Policy>
+Placer turningPlacer(Sprite<Policy>* sprite, const ForestLayer& layer)
+{
+    return [sprite, &layer](const Types::Rect& frame, const Types::Rect&) {
+        placeLayer(*sprite, layer, frame);
+        sprite->pivot = at(layer.pivot.x * float(frame.width), layer.pivot.y * float(frame.height));
+    };
+}
+
+// One row of the layer table as a sprite, its pictures registered for the batch upload.
+void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names, std::vector<Placer>& placers,
+              const ForestLayer& layer, const Types::Rect& area, float W, float H, int scale, Sound* pecking)
+{
+    auto still = [&layer](auto* sprite) {
+        return [sprite, &layer](const Types::Rect& frame, const Types::Rect&) { placeLayer(*sprite, layer, frame); };
+    };
     switch (layer.motion) {
     case LayerMotion::Still: {
         auto sprite = make<simple_sprite>(area, layer.topLeft, layer.bottomRight, layer.offset);
         sprite->texture = image(layer.pictures[0], scale);
+        placers.push_back(still(sprite.get()));
         append(sprites, names, layer.name, std::move(sprite));
         return;
     }
@@ -112,6 +139,7 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
         sprite->speed = 1.0f;
         sprite->pauseTime = 7.0f;
         sprite->pivot = at(layer.pivot.x * W, layer.pivot.y * H);
+        placers.push_back(turningPlacer(sprite.get(), layer));
         append(sprites, names, layer.name, std::move(sprite));
         return;
     }
@@ -122,6 +150,7 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
         sprite->maxAngle = layer.maxAngle;
         sprite->swingScale = layer.swingScale;
         sprite->pivot = at(layer.pivot.x * W, layer.pivot.y * H);
+        placers.push_back(turningPlacer(sprite.get(), layer));
         append(sprites, names, layer.name, std::move(sprite));
         return;
     }
@@ -130,6 +159,7 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
         sprite->frames = frames(layer, scale);
         sprite->setSequence({0, 1, 2});
         sprite->fadeTime = 2.0f;
+        placers.push_back(still(sprite.get()));
         append(sprites, names, layer.name, std::move(sprite));
         return;
     }
@@ -140,6 +170,13 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
         sprite->pauseTime = 6.0f;
         sprite->maxDistance = 0.05f * H;
         sprite->axis = at(0, 1);
+        // The distance travelled keeps its share of the way in a frame of another height.
+        placers.push_back([sprite = sprite.get(), &layer](const Types::Rect& frame, const Types::Rect&) {
+            placeLayer(*sprite, layer, frame);
+            const float longest = 0.05f * float(frame.height);
+            sprite->distance = sprite->maxDistance > 0.0f ? sprite->distance * longest / sprite->maxDistance : 0.0f;
+            sprite->maxDistance = longest;
+        });
         append(sprites, names, layer.name, std::move(sprite));
         return;
     }
@@ -151,6 +188,7 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
         sprite->burstTime = 1.3f;
         sprite->idleTime = 8.0f;
         sprite->burstStarted.connect([pecking] { pecking->play(); });
+        placers.push_back(still(sprite.get()));
         append(sprites, names, layer.name, std::move(sprite));
         return;
     }
@@ -160,8 +198,9 @@ void addLayer(std::vector<BaseSprite*>& sprites, std::vector<std::string>& names
 // A text sprite over the whole area with the shared font, scaled 0.5 x 2.5 each time it is handed
 // out; the font's glyph lists are built right after the sprite is added.
 template <class Policy>
-void addText(GLDriver& driver, std::vector<BaseSprite*>& sprites, std::vector<std::string>& names, const char* name,
-             const Types::Rect& area, Types::PointF position, Types::Colour textColour, const char* initialText)
+void addText(GLDriver& driver, std::vector<BaseSprite*>& sprites, std::vector<std::string>& names,
+             std::vector<Placer>& placers, const char* name, const Types::Rect& area, Types::PointF position,
+             Types::Colour textColour, const char* initialText)
 {
     auto sprite = make<text_sprite<Policy>>(area, at(0, 0), at(1, 1));
     Font* font = ResourceManager::instance().font(FontName, loadResourceBlock(FontImageId, "IMAGE"));
@@ -171,6 +210,10 @@ void addText(GLDriver& driver, std::vector<BaseSprite*>& sprites, std::vector<st
     sprite->position = position;
     sprite->colour = textColour;
     sprite->text = initialText;
+    // The text keeps its fractions of the part shown, not of a frame cropped around it.
+    placers.push_back([sprite = sprite.get()](const Types::Rect&, const Types::Rect& shown) {
+        sprite->rect = destinationRect(at(0, 0), at(1, 1), Types::Point(), &shown);
+    });
     append(sprites, names, name, std::move(sprite));
     driver.buildFont(*font);
 }
@@ -196,6 +239,7 @@ Forest::~Forest()
     quitRequested.disconnect_all_slots();
     sprites.clear();
     spriteNames.clear();
+    placers.clear();
 }
 
 BaseSprite* Forest::sprite(const std::string& name) const
@@ -211,6 +255,16 @@ void Forest::render(GLDriver& driver)
     driver.clearColour();
     for (BaseSprite* sprite : sprites)
         sprite->render(driver);
+}
+
+void Forest::layOut(const Types::Rect& frame, const Types::Rect& shown)
+{
+    if (frame == laidFrame && shown == laidShown)
+        return;
+    laidFrame = frame;
+    laidShown = shown;
+    for (std::size_t i = 0; i < placers.size() && i < sprites.size(); ++i)
+        placers[i](frame, shown);
 }
 
 void Forest::update(double seconds)
@@ -254,18 +308,21 @@ void Forest::prepare(GLDriver& driver)
     const Types::Rect area = bounds();
 
     Log::instance().write(pictureScale == 2 ? "Scene pictures: the 2x set\n" : "Scene pictures: the 1x set\n");
+    // The sprites stand over the form's size; the engine may place them again for each view (layOut).
+    laidFrame = Types::Rect{0, 0, size.width, size.height};
+    laidShown = laidFrame;
     for (const ForestLayer& layer : ForestLayers)
-        addLayer(sprites, spriteNames, layer, area, W, H, pictureScale, woodpeckerSound);
+        addLayer(sprites, spriteNames, placers, layer, area, W, H, pictureScale, woodpeckerSound);
 
     if (showTime) {
         const Types::Colour clockColour = rgba(1.0f, 1.0f, 1.0f, 0.95f);
         if (twelveHourClock)
-            addText<time_12h>(driver, sprites, spriteNames, "clock", area, at(0.63f, 0.93f), clockColour, InitialClockText);
+            addText<time_12h>(driver, sprites, spriteNames, placers, "clock", area, at(0.63f, 0.93f), clockColour, InitialClockText);
         else
-            addText<time_24h>(driver, sprites, spriteNames, "clock", area, at(0.68f, 0.93f), clockColour, InitialClockText);
+            addText<time_24h>(driver, sprites, spriteNames, placers, "clock", area, at(0.68f, 0.93f), clockColour, InitialClockText);
     }
     if (showFps)
-        addText<fpsometer>(driver, sprites, spriteNames, "fps", area, at(0.02f, 0.05f), rgba(1.0f, 1.0f, 1.0f, 1.0f), InitialFpsText);
+        addText<fpsometer>(driver, sprites, spriteNames, placers, "fps", area, at(0.02f, 0.05f), rgba(1.0f, 1.0f, 1.0f, 1.0f), InitialFpsText);
 
     ResourceManager::instance().uploadBuffer(driver);
     birdsSound->play();

@@ -2,6 +2,7 @@
 #include "engine/Signal.h"
 #include "engine/ui/Form.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
     // Builds the scene: the two sounds, a sprite for each row of ForestLayers, the optional clock and
     // frame-rate texts, one batch upload, then the bird song. Throws the resource or decoder Exception, leaving it half-built.
     void prepare(GLDriver& driver) override;
+    // Places every sprite again in that frame (only its size and position count), the texts at their
+    // fractions of the part shown; prepare lays the scene out over the form's own size.
+    void layOut(const Types::Rect& frame, const Types::Rect& shown) override;
     // Arms once more than 3 s of frame time have passed, then updates every sprite.
     void update(double seconds) override;
     // Runs "quit" when armed and mouse movement may end the run.
@@ -62,6 +66,9 @@ private:
     Sound* woodpeckerSound = nullptr;
     std::vector<BaseSprite*> sprites;
     std::vector<std::string> spriteNames;  // each sprite's name, in the same order
+    // Each sprite's placing in a frame and a part shown, in the same order.
+    std::vector<std::function<void(const Types::Rect&, const Types::Rect&)>> placers;
+    Types::Rect laidFrame, laidShown;  // the layout the sprites stand in now
 };
 
 } // namespace System::Windows

@@ -72,7 +72,7 @@ void runSaver(Platform::NativeHandle host, const RunOverrides& overrides)
     form->setShowTime(overrides.showTime.value_or(config.options.ShowTime));
     form->setTwelveHourClock(overrides.twelveHourClock.value_or(config.options.TimeStyle));
     form->setExitOnMouseMove(config.options.ExitOnMM);
-    form->setPictureScale(SSLevelFactory::pictureScale(area, engine->getViews()));
+    form->setPictureScale(SSLevelFactory::pictureScale(area, engine->framesOnScreen()));
     form->quitRequested.connect([] { CommandRegistry::instance().execute("quit"); });
     engine->addForm(form);
     trace("scene built");

@@ -23,6 +23,14 @@ public:
 
     void render(GLDriver& driver) override;
     void prepare(GLDriver& driver) override;
+    // Before each view is drawn: the scene's whole frame in the view's 2D drawing coordinates (it may
+    // reach past the drawing where the view shows a crop of it), and the part the view shows. A form
+    // with one layout of its own ignores it.
+    virtual void layOut(const Types::Rect& frame, const Types::Rect& shown)
+    {
+        (void)frame;
+        (void)shown;
+    }
 
     Types::Colour32 getFrameColour() const { return frameColour; }
     void setFrameColour(Types::Colour32 value) { frameColour = value; }

@@ -288,6 +288,57 @@ TEST_F(ForestScene, TheClockFollowsItsOptionsAndTheFrameRateTextComesLast)
     }
 }
 
+// A view that shows a crop: every layer stands where a scene built at the frame's size puts it, moved by
+// the frame's position; the texts keep to the part shown. Laid out back, the scene is as built.
+TEST_F(ForestScene, LaidOutInACroppedFrameEachLayerStandsAsInAFrameOfThatSize)
+{
+    auto forest = build(1920, 1080, true, true, true);
+    auto wide = build(2560, 1440, true, true, true);
+    auto fresh = build(1920, 1080, true, true, true);
+    auto* rabbit = as<translated_sprite>(*forest, "rabbit");
+    ASSERT_NE(rabbit, nullptr);
+    rabbit->distance = 27.0f;  // half way down
+
+    const Rect frame{0, -295, 2560, 1440}, shown{0, 0, 2560, 1080};
+    forest->layOut(frame, shown);
+    auto rectOf = [](const Forest& f, const std::string& name) {
+        // Every sprite kind keeps its rectangle in the Sprite part; find it through the kinds used.
+        if (auto* s = as<simple_sprite>(f, name)) return s->rect;
+        if (auto* s = as<rotated_sprite<paused_update>>(f, name)) return s->rect;
+        if (auto* s = as<rotated_sprite<sine_update>>(f, name)) return s->rect;
+        if (auto* s = as<blended_animation_sprite>(f, name)) return s->rect;
+        if (auto* s = as<translated_sprite>(f, name)) return s->rect;
+        if (auto* s = as<animated_sprite>(f, name)) return s->rect;
+        return Rect{-1, -1, -1, -1};
+    };
+    for (const ForestLayer& layer : ForestLayers) {
+        Rect expected = rectOf(*wide, layer.name);
+        expected.y -= 295;
+        EXPECT_EQ(rectOf(*forest, layer.name), expected) << layer.name;
+    }
+    EXPECT_EQ(rectOf(*forest, "background"), frame);
+    EXPECT_EQ(rectOf(*forest, "deer"), (Rect{1382, 612, 256, 187}));
+    for (const char* name : {"plant1", "plant2", "plant3", "plant4"}) {
+        auto* plant = as<rotated_sprite<sine_update>>(*forest, name);
+        auto* expected = as<rotated_sprite<sine_update>>(*wide, name);
+        EXPECT_FLOAT_EQ(plant->pivot.x, expected->pivot.x) << name;
+        EXPECT_FLOAT_EQ(plant->pivot.y, expected->pivot.y) << name;
+    }
+    EXPECT_FLOAT_EQ(rabbit->maxDistance, 72.0f);
+    EXPECT_FLOAT_EQ(rabbit->distance, 36.0f);
+    EXPECT_EQ(as<text_sprite<time_12h>>(*forest, "clock")->rect, shown);
+    EXPECT_EQ(as<text_sprite<fpsometer>>(*forest, "fps")->rect, shown);
+
+    forest->layOut(Rect{0, 0, 1920, 1080}, Rect{0, 0, 1920, 1080});
+    for (const ForestLayer& layer : ForestLayers)
+        EXPECT_EQ(rectOf(*forest, layer.name), rectOf(*fresh, layer.name)) << layer.name;
+    EXPECT_FLOAT_EQ(rabbit->maxDistance, 54.0f);
+    EXPECT_FLOAT_EQ(rabbit->distance, 27.0f);
+    EXPECT_EQ(as<text_sprite<time_12h>>(*forest, "clock")->rect, (Rect{0, 0, 1920, 1080}));
+    auto* plant4 = as<rotated_sprite<sine_update>>(*forest, "plant4");
+    EXPECT_FLOAT_EQ(plant4->pivot.y, as<rotated_sprite<sine_update>>(*fresh, "plant4")->pivot.y);
+}
+
 TEST_F(ForestScene, ARenderClearsThenDrawsTheLayersOverTheWholeWindow)
 {
     const int size = DrawingSurface::Size;

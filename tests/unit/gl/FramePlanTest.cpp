@@ -137,11 +137,14 @@ protected:
     // The same frames (fixed clock, fixed steps through the light cross-fades, the deer's nods, the
     // rabbit's hops and a woodpecker burst): every second, and densely while the woodpecker pecks
     // (after 8 s of rest).
-    std::vector<std::vector<unsigned char>> shoot(bool planned, bool cached)
+    // With a frame, the scene is laid out in it as for a view that shows a crop of it.
+    std::vector<std::vector<unsigned char>> shoot(bool planned, bool cached, const Rect* crop = nullptr)
     {
         driver->options().framePlanning = planned;
         driver->options().frameCache = cached;
         build();
+        if (crop)
+            forest->layOut(*crop, Rect{0, 0, Width, Height});
         std::vector<std::vector<unsigned char>> shots;
         for (int i = 1; i <= 290; ++i) {
             frame(1.0 / 30.0);
@@ -215,6 +218,22 @@ TEST_F(PlannedForest, FramesMatchFramesDrawnQuadByQuad)
     driver->options().quadProgram = true;
     EXPECT_TRUE(log.contains("[GL] Planned quads drawn by fixed function\n"));
     expectAtMost(0, fixedQuads, planned);
+}
+
+// A crop: every full-screen layer reaches past all four edges of the window. Planned and cached frames
+// still hold to frames drawn quad by quad, and the cache to planning alone.
+TEST_F(PlannedForest, CroppedFramesMatchFramesDrawnQuadByQuad)
+{
+    const Rect crop{-120, -90, 1200, 720};
+    const auto cached = shoot(true, true, &crop);
+    const auto planned = shoot(true, false, &crop);
+    const auto whole = shoot(false, false, &crop);
+    expectAtMost(1, cached, whole);
+    expectAtMost(0, cached, planned);
+    // And the crop is what is drawn: not the frame laid out over the window.
+    const auto uncropped = shoot(false, false);
+    ASSERT_EQ(uncropped.size(), whole.size());
+    EXPECT_NE(uncropped.front(), whole.front());
 }
 
 // A frame in the steady state allocates nothing: 100 frames after the first second (by then the
