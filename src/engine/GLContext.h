@@ -21,6 +21,11 @@ public:
     int frameCeiling() const { return pacer.ceiling(); }
     void setPacing(bool on) { pacer.setEnabled(on); }
     void setOnBattery(bool onBattery);
+    // Whether every pixel of the back buffer is the driver's own to keep. A software renderer draws
+    // into the process's own memory (an image put to the window at the swap); elsewhere OpenGL's
+    // pixel ownership test leaves the back buffer's pixels under another window undefined where no
+    // compositor keeps them, so they may be another window's or garbage.
+    bool ownsBackBuffer() const { return software; }
     Platform::GLContextHandle handle() const { return context; }
     Platform::DeviceContext deviceContext() const { return dc; }
 

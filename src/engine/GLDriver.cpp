@@ -76,6 +76,9 @@ void GLDriver::start(Platform::DeviceContext dc)
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
     glContext.startPacing();
+    // The tile cache copies the frame's own pixels back: only pixels the driver is sure to own.
+    log(glContext.ownsBackBuffer() ? "Tile cache on: the software renderer's back buffer is the process's own"
+                                   : "Tile cache off: the back buffer's pixels under other windows are not ours");
     log("OpenGL driver started");
 }
 
@@ -434,7 +437,7 @@ void GLDriver::flush()
 {
     if (planner.empty())
         return;
-    planner.plan(width, height, uploads, drawing);
+    planner.plan(width, height, uploads, drawing, glContext.ownsBackBuffer());
     GLfloat current[4];
     glGetFloatv(GL_CURRENT_COLOR, current);
     enter2D(false);

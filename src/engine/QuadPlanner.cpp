@@ -51,7 +51,8 @@ void QuadPlanner::drawTiles(const std::uint8_t* mask, std::uint8_t want, const T
     });
 }
 
-void QuadPlanner::plan(int sceneWidth, int sceneHeight, unsigned uploads, const DrawingOptions& options)
+void QuadPlanner::plan(int sceneWidth, int sceneHeight, unsigned uploads, const DrawingOptions& options,
+                       bool cacheable)
 {
     glGetIntegerv(GL_VIEWPORT, viewport);
     framePlan.setArea(viewport[2], viewport[3], sceneWidth, sceneHeight);
@@ -61,7 +62,7 @@ void QuadPlanner::plan(int sceneWidth, int sceneHeight, unsigned uploads, const 
         tileCover.resize(PlanCapacity * tiles);
         tileOpaque.resize(PlanCapacity * tiles);
     }
-    caching = cache.firstPlan && options.frameCache && tiles > 0 &&
+    caching = cache.firstPlan && options.frameCache && cacheable && tiles > 0 &&
               cache.prepare(viewport, sceneWidth, sceneHeight, tiles, uploads, programs, options.copyProgram);
     cache.firstPlan = false;
 

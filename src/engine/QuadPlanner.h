@@ -27,7 +27,8 @@ public:
     // Works out the queued quads' tiles for the current viewport, a scene of sceneWidth x
     // sceneHeight units; then draw() draws them (in the driver's 2D state) and empties the queue.
     // uploads counts the textures sent so far: a texture's name may show new pixels after one.
-    void plan(int sceneWidth, int sceneHeight, unsigned uploads, const DrawingOptions& options);
+    // cacheable: the frame's pixels may be copied back into the tile cache (GLContext::ownsBackBuffer).
+    void plan(int sceneWidth, int sceneHeight, unsigned uploads, const DrawingOptions& options, bool cacheable);
     void draw(const DrawingOptions& options);
     void clear() { planned.clear(); }
     // The context is gone, and the cache's texture and the programs with it.
