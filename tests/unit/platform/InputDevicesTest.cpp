@@ -37,12 +37,11 @@ TEST(InputDevicesContract, FormatAndBufferAreSetBeforeAcquiringAndReadsNeedBoth)
         std::unique_ptr<InputDevice> device = InputDevice::create(kind);
         if (!device)
             GTEST_SKIP() << "no input device here: " << InputDevice::lastError();
+        ASSERT_EQ(device->setDataFormat(), DeviceResult::Ok);
         DeviceEvent events[16];
         std::size_t count = 16;
         EXPECT_EQ(device->read(events, count), DeviceResult::NotAcquired);
         EXPECT_EQ(count, 0u);
-
-        ASSERT_EQ(device->setDataFormat(), DeviceResult::Ok);
         ASSERT_EQ(device->setWindow(NativeHandle{}), DeviceResult::Ok);
         ASSERT_EQ(device->acquire(), DeviceResult::Ok) << "without a window, whichever window has the focus";
         EXPECT_EQ(device->acquire(), DeviceResult::Ok) << "acquiring again is no failure";
