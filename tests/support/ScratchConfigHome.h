@@ -1,8 +1,9 @@
 #pragma once
 // A private XDG_CONFIG_HOME for one test: an empty temporary folder that the variable points at while
 // the object lives. The variables are restored and the folder removed afterwards.
-#include <stdlib.h>
+#include "Environment.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,11 +17,8 @@ public:
     ScratchConfigHome()
         : savedXdg(variable("XDG_CONFIG_HOME")), savedHome(variable("HOME"))
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "fernhollow-config-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        root = pattern;
-        setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+        root = freshFolder();
+        TestEnvironment::set("XDG_CONFIG_HOME", root);
     }
 
     ~ScratchConfigHome()
@@ -65,6 +63,23 @@ public:
     }
 
 private:
+    // A new folder of this test's own below the temporary folder, made with create_directory, which
+    // fails for a name that is taken.
+    static std::string freshFolder()
+    {
+        const std::filesystem::path temporary = std::filesystem::temp_directory_path();
+        unsigned long long seed =
+            static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+            std::filesystem::path folder = temporary / ("fernhollow-config-" + std::to_string(seed >> 40));
+            std::error_code error;
+            if (std::filesystem::create_directory(folder, error))
+                return folder.string();
+        }
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+
     static std::optional<std::string> variable(const char* name)
     {
         const char* value = std::getenv(name);
@@ -74,9 +89,9 @@ private:
     static void restore(const char* name, const std::optional<std::string>& value)
     {
         if (value)
-            setenv(name, value->c_str(), 1);
+            TestEnvironment::set(name, *value);
         else
-            unsetenv(name);
+            TestEnvironment::unset(name);
     }
 
     std::optional<std::string> savedXdg;

@@ -134,6 +134,10 @@ const char* InputDevice::lastError()
 
 char keyCharacter(std::uint32_t scanCode)
 {
+    // Codes past DirectInput's byte (UnlistedKeyCode, UnnamedKeyCode) have no character; the layout
+    // functions would read only their low byte and answer for another key.
+    if (scanCode > 0xFF)
+        return 0;
     HKL layout = GetKeyboardLayout(0);
     UINT virtualKey = MapVirtualKeyExA(scanCode, MAPVK_VSC_TO_VK_EX, layout);
     if (!virtualKey)

@@ -199,10 +199,13 @@ public:
         RegCloseKey(key);
     }
 
+    // A write not yet flushed is already this key's value: the key reads its own writes.
     bool query(const std::string& name, RegistryType& type, std::vector<unsigned char>& data) const override
     {
         Value value;
-        if (!readValue(key, name, value))
+        if (const Value* written = findPending(name))
+            value = *written;
+        else if (!readValue(key, name, value))
             return false;
         data = value.data;
         type = value.type == REG_SZ ? RegistryType::String
@@ -260,10 +263,21 @@ public:
     }
 
 private:
+    // Value names are the registry's: the same in any case.
+    static bool sameName(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+    const Value* findPending(const std::string& name) const
+    {
+        for (const Write& w : writes)
+            if (sameName(w.name, name))
+                return &w.value;
+        return nullptr;
+    }
+
     Value& pending(const std::string& name)
     {
         for (Write& w : writes)
-            if (w.name == name)
+            if (sameName(w.name, name))
                 return w.value;
         writes.push_back(Write{name, Value{}});
         return writes.back().value;

@@ -5,6 +5,28 @@
 #include <cstdlib>
 #include <cstring>
 
+// Every backend: the count is -1 where the allocator cannot tell, else it holds a large block while
+// the block lives.
+TEST(HeapInUse, IsUnknownOrHoldsALargeBlockWhileItLives)
+{
+    System::Platform::limitHeapGrowth();
+    const long long before = System::Platform::heapInUse();
+    if (before == -1) {
+        void* block = std::malloc(4u << 20);
+        std::memset(block, 1, 4u << 20);
+        EXPECT_EQ(System::Platform::heapInUse(), -1) << "unknown stays unknown";
+        std::free(block);
+        return;
+    }
+    ASSERT_GE(before, 0);
+    void* block = std::malloc(4u << 20);
+    std::memset(block, 1, 4u << 20);
+    const long long holding = System::Platform::heapInUse();
+    EXPECT_GE(holding - before, 4LL << 20);
+    std::free(block);
+    EXPECT_LT(System::Platform::heapInUse(), holding);
+}
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 

@@ -1,5 +1,7 @@
 #include "shell/CommandLine.h"
 
+#include "Environment.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -105,18 +107,18 @@ TEST(CommandLine, HostContractIsReadFromTheArgumentsAsGiven)
     EXPECT_THROW(parseArguments({"-window-id", "zz"}), BadArgument);
     EXPECT_THROW(parseArguments({"-window-id", "0"}), BadArgument);
 
-    ::unsetenv("XSCREENSAVER_WINDOW");
+    TestEnvironment::unset("XSCREENSAVER_WINDOW");
     Invocation root = parseArguments({"-root"});
     EXPECT_EQ(root.mode, Mode::Hosted);
     EXPECT_TRUE(root.hostIsRoot);
 
-    ::setenv("XSCREENSAVER_WINDOW", "0x2c00003", 1);
+    TestEnvironment::set("XSCREENSAVER_WINDOW", "0x2c00003");
     Invocation fromHost = parseArguments({"-root"});
     EXPECT_FALSE(fromHost.hostIsRoot);
     EXPECT_EQ(fromHost.handle, 0x2c00003u);
-    ::setenv("XSCREENSAVER_WINDOW", "garbage", 1);
+    TestEnvironment::set("XSCREENSAVER_WINDOW", "garbage");
     EXPECT_THROW(parseArguments({"-root"}), BadArgument);
-    ::unsetenv("XSCREENSAVER_WINDOW");
+    TestEnvironment::unset("XSCREENSAVER_WINDOW");
 
     // Without the host options the arguments are joined and read as one command line.
     Invocation joined = parseArguments({"/p", "77"});
