@@ -108,7 +108,7 @@ void Engine::start(Platform::NativeHandle host)
     try {
         driver = std::make_unique<GLDriver>(width, height, depth);
         driver->options() = drawingOptions;
-        glWindow->setContextWishes(driver->contextWishes());
+        glWindow->setContextWishes(driver->getContextWishes());
     } catch (const Exception& e) {
         glWindow->shutdown();
         errorBoxAndExit(0, e.message());
@@ -136,8 +136,8 @@ void Engine::start(Platform::NativeHandle host)
         glWindow->create();
         glWindow->show();
         dc = glWindow->deviceContext();
-        surface = glWindow->surface();
-        placeViews(glWindow->monitors(), true);
+        surface = glWindow->getSurface();
+        placeViews(glWindow->getMonitors(), true);
     } else {
         placeHostViews();
     }
@@ -185,7 +185,7 @@ bool Engine::drawingWanted()
         return true;
     const PowerWatch::Hold hold = power->update();
     if (power->takeBatteryChange() && driver)
-        driver->setOnBattery(power->onBattery());
+        driver->setOnBattery(power->isOnBattery());
     if (hold != PowerWatch::Hold::None) {
         if (!drawingHeld) {
             drawingHeld = true;
@@ -220,7 +220,7 @@ void Engine::frame()
         // A stop, a sleep or a dark display would step every motion by the whole pause.
         const double step = timer.elapsed();
         if (step > LongestStep) {
-            const int ceiling = driver->frameCeiling() > 0 ? driver->frameCeiling() : FramePacer::MaxRate;
+            const int ceiling = driver->getFrameCeiling() > 0 ? driver->getFrameCeiling() : FramePacer::MaxRate;
             timer.markAgo(1.0 / ceiling);
             Log::instance().write("Paused for " + seconds(step) + " s: the step is taken as one frame\n");
         }
@@ -383,8 +383,8 @@ void Engine::followScreen()
 {
     if (!glWindow || !glWindow->layoutChanged() || !glWindow->followScreen())
         return;
-    surface = glWindow->surface();
-    placeViews(glWindow->monitors(), true);
+    surface = glWindow->getSurface();
+    placeViews(glWindow->getMonitors(), true);
     useSurface();
 }
 

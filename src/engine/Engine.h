@@ -71,7 +71,7 @@ public:
     // battery (tests); the window's own visibility stays unless the sources name their own.
     void setPowerSources(PowerWatch::Sources sources);
     // Frames drawn so far, and whether drawing is held back now.
-    std::uint64_t framesDrawn() const { return frames; }
+    std::uint64_t getFramesDrawn() const { return frames; }
     bool isDrawingHeld() const { return drawingHeld; }
 
     GLDriver* getDriver() const { return driver.get(); }

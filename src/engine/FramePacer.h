@@ -31,9 +31,9 @@ public:
     void configure(int refreshHz, bool softwareRenderer, bool vsync);
     // Changes the ceiling for running on battery or on mains; false when it stays as it was.
     bool setOnBattery(bool onBattery);
-    int ceiling() const { return rate; }
+    int getCeiling() const { return rate; }
     // Why the ceiling in force is what it is, for the log.
-    std::string reason() const { return reasonFor(refresh, software, battery); }
+    std::string getReason() const { return reasonFor(refresh, software, battery); }
     // Benchmarks switch the waiting off to measure what the renderer can do.
     void setEnabled(bool on) { enabled = on; }
     bool isEnabled() const { return enabled; }

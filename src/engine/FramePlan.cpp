@@ -30,13 +30,13 @@ void FramePlan::setArea(int width, int height, int sceneW, int sceneH)
     }
     if (boundaries.capacity() < 129)
         boundaries.reserve(129);
-    if (hidden.size() < tiles())
-        hidden.resize(tiles());
+    if (hidden.size() < getTiles())
+        hidden.resize(getTiles());
 }
 
 void FramePlan::resolve(std::size_t count, std::uint8_t* covers, const std::uint8_t* opaques, int* topOpaque)
 {
-    const std::size_t n = tiles();
+    const std::size_t n = getTiles();
     std::fill(hidden.begin(), hidden.begin() + n, 0);
     if (topOpaque)
         std::fill(topOpaque, topOpaque + n, -1);

@@ -34,19 +34,19 @@ class FramePlan {
 public:
     // A viewport of width x height pixels showing a scene of sceneWidth x sceneHeight units.
     void setArea(int width, int height, int sceneWidth, int sceneHeight);
-    int width() const { return areaWidth; }
-    int height() const { return areaHeight; }
-    int tilesX() const { return columnsOfTiles; }
-    int tilesY() const { return rowsOfTiles; }
-    std::size_t tiles() const { return std::size_t(columnsOfTiles) * std::size_t(rowsOfTiles); }
+    int getWidth() const { return areaWidth; }
+    int getHeight() const { return areaHeight; }
+    int getTilesX() const { return columnsOfTiles; }
+    int getTilesY() const { return rowsOfTiles; }
+    std::size_t getTiles() const { return std::size_t(columnsOfTiles) * std::size_t(rowsOfTiles); }
 
     // cover[t] = 1 where the quad can change a pixel of tile t, opaque[t] = 1 where it replaces every
-    // pixel of t; both tiles() long. Rounding at the quad's edges never counts a pixel it does not
+    // pixel of t; both getTiles() long. Rounding at the quad's edges never counts a pixel it does not
     // draw as replaced, and never leaves out one it may draw.
     void markTiles(const PlanQuad& quad, std::uint8_t* cover, std::uint8_t* opaque);
-    // From the last of `count` quads back (quad i's masks at covers + i * tiles()): a tile stays
+    // From the last of `count` quads back (quad i's masks at covers + i * getTiles()): a tile stays
     // covered only where no later quad hides it, 2 where the quad itself replaces it whole (drawn
-    // unblended), 1 where it is drawn blended. topOpaque, when given (tiles() long), receives the
+    // unblended), 1 where it is drawn blended. topOpaque, when given (getTiles() long), receives the
     // topmost quad that is opaque at each tile, -1 where none is.
     void resolve(std::size_t count, std::uint8_t* covers, const std::uint8_t* opaques, int* topOpaque);
     // The tiles whose mask value is `want`, as boxes of viewport pixels (left, top, right, bottom;

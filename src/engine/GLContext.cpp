@@ -63,7 +63,7 @@ void GLContext::setOnBattery(bool onBattery)
 
 void GLContext::logCeiling()
 {
-    log("Frame ceiling " + std::to_string(pacer.ceiling()) + " frames/s (" + pacer.reason() + ")");
+    log("Frame ceiling " + std::to_string(pacer.getCeiling()) + " frames/s (" + pacer.getReason() + ")");
 }
 
 void GLContext::present()

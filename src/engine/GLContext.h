@@ -18,7 +18,7 @@ public:
     void present();
     void release();
 
-    int frameCeiling() const { return pacer.ceiling(); }
+    int getFrameCeiling() const { return pacer.getCeiling(); }
     void setPacing(bool on) { pacer.setEnabled(on); }
     void setOnBattery(bool onBattery);
     // Whether every pixel of the back buffer is the driver's own to keep. A software renderer draws
@@ -26,8 +26,8 @@ public:
     // pixel ownership test leaves the back buffer's pixels under another window undefined where no
     // compositor keeps them, so they may be another window's or garbage.
     bool ownsBackBuffer() const { return software; }
-    Platform::GLContextHandle handle() const { return context; }
-    Platform::DeviceContext deviceContext() const { return dc; }
+    Platform::GLContextHandle getHandle() const { return context; }
+    Platform::DeviceContext getDeviceContext() const { return dc; }
 
 private:
     void logCeiling();

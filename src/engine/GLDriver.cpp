@@ -49,7 +49,7 @@ Platform::ContextWishes GLDriver::contextWishesFor(int depth, const DrawingOptio
 void GLDriver::start(Platform::DeviceContext dc)
 {
     log("Starting OpenGL driver");
-    glContext.start(dc, contextWishes());
+    glContext.start(dc, getContextWishes());
 
     ExtensionLoader::loadExtensions(dc);
     multitexture = ExtensionLoader::isSupported("ARB_multitexture");

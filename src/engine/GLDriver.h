@@ -26,8 +26,8 @@ public:
     // What the display window and its context are made for: the depth buffer is asked for only
     // where frames are not planned (DrawingOptions). The one place that choice is made.
     static Platform::ContextWishes contextWishesFor(int depth, const DrawingOptions& options);
-    Platform::ContextWishes contextWishes() const { return contextWishesFor(depth, drawing); }
-    // The context for contextWishes(), extension report, start-up GL state. Throws Exception.
+    Platform::ContextWishes getContextWishes() const { return contextWishesFor(depth, drawing); }
+    // The context for getContextWishes(), extension report, start-up GL state. Throws Exception.
     void start(Platform::DeviceContext dc);
     void setViewport(int w, int h);
     // Draws into one part of a larger surface from now on: view is in surface pixels (origin
@@ -53,7 +53,7 @@ public:
 
     // Shows the frame, then keeps to the frame ceiling (logged by start).
     void swapBuffers();
-    int frameCeiling() const { return glContext.frameCeiling(); }
+    int getFrameCeiling() const { return glContext.getFrameCeiling(); }
     // Benchmarks switch the ceiling's waiting off (true again restores it).
     void setSwapPacing(bool on) { glContext.setPacing(on); }
     // Running on battery holds the ceiling to the software renderer's; the log says when it changes.
@@ -80,7 +80,7 @@ public:
                           const std::string& text);
 
     // The ways of drawing (DrawingOptions.h), for benchmarks and tests. Frame planning also decides
-    // contextWishes(), so it is set before the window is made where the depth buffer matters.
+    // getContextWishes(), so it is set before the window is made where the depth buffer matters.
     DrawingOptions& options() { return drawing; }
     // While a sink is set (QuadSink.h), drawQuad hands it each quad instead of drawing it.
     void setQuadSink(QuadSink* sink)
@@ -97,7 +97,7 @@ public:
     std::int32_t getWidth() const { return width; }
     std::int32_t getHeight() const { return height; }
     std::int32_t getDepth() const { return depth; }
-    Platform::GLContextHandle getContext() const { return glContext.handle(); }
+    Platform::GLContextHandle getContext() const { return glContext.getHandle(); }
 
 private:
     // The 2D state between and within drawing operations.

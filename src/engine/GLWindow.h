@@ -28,10 +28,10 @@ public:
     void setContextWishes(const Platform::ContextWishes& wishes) { contextWishes = wishes; }
     bool create();
     // The window's size in pixels once created (the mode's size unless it covers several monitors).
-    Types::Rect surface() const { return surfaceArea; }
+    Types::Rect getSurface() const { return surfaceArea; }
     // Each monitor's part of the window, in the window's pixels, the primary first; one part over
     // the whole window on a single monitor or when windowed.
-    const std::vector<Types::Rect>& monitors() const { return monitorAreas; }
+    const std::vector<Types::Rect>& getMonitors() const { return monitorAreas; }
     void show();
     // False while the window is unmapped or wholly covered (see DisplayWindow::isShown).
     bool isShown() const;

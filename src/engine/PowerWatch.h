@@ -33,8 +33,8 @@ public:
 
     // Asks the sources that are due; what holds drawing back now.
     Hold update();
-    Hold hold() const { return current; }
-    bool onBattery() const { return battery; }
+    Hold getHold() const { return current; }
+    bool isOnBattery() const { return battery; }
     // True once after update() saw the battery state change (and after the first update on battery).
     bool takeBatteryChange();
 

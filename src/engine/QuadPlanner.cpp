@@ -56,7 +56,7 @@ void QuadPlanner::plan(int sceneWidth, int sceneHeight, unsigned uploads, const 
 {
     glGetIntegerv(GL_VIEWPORT, viewport);
     framePlan.setArea(viewport[2], viewport[3], sceneWidth, sceneHeight);
-    const std::size_t tiles = framePlan.tiles();
+    const std::size_t tiles = framePlan.getTiles();
     const std::size_t count = planned.size();
     if (tileCover.size() < PlanCapacity * tiles) {
         tileCover.resize(PlanCapacity * tiles);
@@ -79,7 +79,7 @@ void QuadPlanner::plan(int sceneWidth, int sceneHeight, unsigned uploads, const 
 
 void QuadPlanner::draw(const DrawingOptions& options)
 {
-    const std::size_t tiles = framePlan.tiles();
+    const std::size_t tiles = framePlan.getTiles();
     const std::size_t count = planned.size();
     glEnable(GL_SCISSOR_TEST);
     glEnable(GL_TEXTURE_2D);

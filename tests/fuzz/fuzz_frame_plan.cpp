@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     const int sceneW = in.take<std::int16_t>(), sceneH = in.take<std::int16_t>();
     FramePlan plan;
     plan.setArea(width, height, sceneW, sceneH);
-    const std::size_t tiles = plan.tiles();
+    const std::size_t tiles = plan.getTiles();
     const int count = in.take<std::uint8_t>() % 5;
     std::vector<CellGrid> grids;
     grids.reserve(std::size_t(count) * 2);

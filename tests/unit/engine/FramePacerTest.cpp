@@ -61,7 +61,7 @@ TEST(FramePacer, FastFramesAreHeldToTheCeiling)
         FakeClock time;
         FramePacer pacer(time.clock());
         pacer.configure(144, false, vsync);
-        EXPECT_EQ(pacer.ceiling(), 60);
+        EXPECT_EQ(pacer.getCeiling(), 60);
         const int swaps = swapsIn(pacer, time, 0.002, 10.0);
         EXPECT_GE(swaps, 598) << "vsync " << vsync;
         EXPECT_LE(swaps, 601) << "vsync " << vsync;
@@ -69,7 +69,7 @@ TEST(FramePacer, FastFramesAreHeldToTheCeiling)
     FakeClock time;
     FramePacer pacer(time.clock());
     pacer.configure(0, true, false);
-    EXPECT_EQ(pacer.ceiling(), 30);
+    EXPECT_EQ(pacer.getCeiling(), 30);
     const int swaps = swapsIn(pacer, time, 0.004, 10.0);
     EXPECT_GE(swaps, 299);
     EXPECT_LE(swaps, 301);
@@ -118,16 +118,16 @@ TEST(FramePacer, BatteryLowersTheCeilingWhileItLasts)
     FakeClock time;
     FramePacer pacer(time.clock());
     pacer.configure(144, false, true);
-    ASSERT_EQ(pacer.ceiling(), 60);
+    ASSERT_EQ(pacer.getCeiling(), 60);
     EXPECT_TRUE(pacer.setOnBattery(true));
-    EXPECT_EQ(pacer.ceiling(), 30);
-    EXPECT_EQ(pacer.reason(), "on battery");
+    EXPECT_EQ(pacer.getCeiling(), 30);
+    EXPECT_EQ(pacer.getReason(), "on battery");
     int swaps = swapsIn(pacer, time, 0.002, 10.0);
     EXPECT_GE(swaps, 299);
     EXPECT_LE(swaps, 301);
     EXPECT_FALSE(pacer.setOnBattery(true));
     EXPECT_TRUE(pacer.setOnBattery(false));
-    EXPECT_EQ(pacer.ceiling(), 60);
+    EXPECT_EQ(pacer.getCeiling(), 60);
     swaps = swapsIn(pacer, time, 0.002, 10.0);
     EXPECT_GE(swaps, 598);
 
@@ -135,8 +135,8 @@ TEST(FramePacer, BatteryLowersTheCeilingWhileItLasts)
     // display keeps its own lower rate.
     pacer.configure(60, true, false);
     EXPECT_FALSE(pacer.setOnBattery(true));
-    EXPECT_EQ(pacer.ceiling(), 30);
-    EXPECT_EQ(pacer.reason(), "software renderer, on battery");
+    EXPECT_EQ(pacer.getCeiling(), 30);
+    EXPECT_EQ(pacer.getReason(), "software renderer, on battery");
     EXPECT_EQ(FramePacer::ceilingFor(24, false, true), 24);
     EXPECT_EQ(FramePacer::reasonFor(24, false, true), "display refresh 24 Hz");
 }

@@ -85,13 +85,13 @@ TEST(FramePlanArithmetic, TilesAgreeWithTheGeometryOfEveryPixel)
         std::uniform_int_distribution<int> w(1, sceneW * 3 / 2), h(1, sceneH * 3 / 2);
         const PlanQuad quad = quadAt({x(random), y(random), w(random), h(random)}, &cells.first, &cells.second,
                                      round % 7 == 0 ? 0.5f : 1.0f);
-        std::vector<std::uint8_t> cover(plan.tiles()), opaque(plan.tiles());
+        std::vector<std::uint8_t> cover(plan.getTiles()), opaque(plan.getTiles());
         plan.markTiles(quad, cover.data(), opaque.data());
         const auto& coveredCells = cells.first.cells();
         const auto& solidCells = cells.second.cells();
-        for (int ty = 0; ty < plan.tilesY(); ++ty) {
-            for (int tx = 0; tx < plan.tilesX(); ++tx) {
-                const std::size_t t = std::size_t(ty) * plan.tilesX() + tx;
+        for (int ty = 0; ty < plan.getTilesY(); ++ty) {
+            for (int tx = 0; tx < plan.getTilesX(); ++tx) {
+                const std::size_t t = std::size_t(ty) * plan.getTilesX() + tx;
                 bool needsCover = false, allSolid = true;
                 for (int py = ty * Tile; py < std::min(viewH, (ty + 1) * Tile); ++py) {
                     for (int px = tx * Tile; px < std::min(viewW, (tx + 1) * Tile); ++px) {
@@ -147,7 +147,7 @@ TEST(FramePlanArithmetic, TurnedQuadsCoverEveryTileTheyReach)
                        float(cx - c * cx + s * cy + dx), float(cy - s * cx - c * cy + dy), 0, 1};
         std::copy(m, m + 16, quad.matrix);
         quad.identity = false;
-        std::vector<std::uint8_t> cover(plan.tiles()), opaque(plan.tiles());
+        std::vector<std::uint8_t> cover(plan.getTiles()), opaque(plan.getTiles());
         plan.markTiles(quad, cover.data(), opaque.data());
         for (int py = 0; py < 360; ++py) {
             for (int px = 0; px < 480; ++px) {
@@ -160,7 +160,7 @@ TEST(FramePlanArithmetic, TurnedQuadsCoverEveryTileTheyReach)
                 const int column = int(u * 8), row = 7 - int(v * 8);
                 if (!cells.first.cells()[std::size_t(row) * 8 + column])
                     continue;
-                ASSERT_TRUE(cover[std::size_t(py / Tile) * plan.tilesX() + px / Tile])
+                ASSERT_TRUE(cover[std::size_t(py / Tile) * plan.getTilesX() + px / Tile])
                     << "round " << round << " pixel " << px << "," << py;
             }
         }
@@ -172,7 +172,7 @@ TEST(FramePlanArithmetic, TurnedQuadsCoverEveryTileTheyReach)
     PlanQuad behind = quadAt({0, 0, 10, 10}, nullptr, nullptr);
     behind.matrix[15] = -1.0f;
     behind.identity = false;
-    std::vector<std::uint8_t> cover(plan.tiles()), opaque(plan.tiles());
+    std::vector<std::uint8_t> cover(plan.getTiles()), opaque(plan.getTiles());
     plan.markTiles(behind, cover.data(), opaque.data());
     for (std::uint8_t c : cover)
         EXPECT_EQ(c, 1);
@@ -182,7 +182,7 @@ TEST(FramePlanArithmetic, LaterOpaqueQuadsHideEarlierOnesAndTheTopmostIsNamed)
 {
     FramePlan plan;
     plan.setArea(4 * Tile, Tile, 4 * Tile, Tile);
-    ASSERT_EQ(plan.tiles(), 4u);
+    ASSERT_EQ(plan.getTiles(), 4u);
     // Three quads over four tiles: the ground (opaque everywhere), a faded light over tiles 1-2, a
     // stone opaque over tile 2 only.
     std::vector<std::uint8_t> covers = {1, 1, 1, 1, 0, 1, 1, 0, 0, 0, 1, 0};
@@ -204,10 +204,10 @@ TEST(FramePlanArithmetic, BoxesCoverExactlyTheWantedTilesOnce)
         const int w = 1 + int(random() % 400), h = 1 + int(random() % 300);
         FramePlan plan;
         plan.setArea(w, h, w, h);
-        std::vector<std::uint8_t> mask(plan.tiles());
+        std::vector<std::uint8_t> mask(plan.getTiles());
         for (auto& m : mask)
             m = std::uint8_t(random() % (round % 2 ? 3 : 2));
-        std::vector<int> seen(plan.tiles(), 0);
+        std::vector<int> seen(plan.getTiles(), 0);
         plan.forEachBox(mask.data(), 1, [&](int left, int top, int right, int bottom) {
             ASSERT_LT(left, right);
             ASSERT_LT(top, bottom);
@@ -217,7 +217,7 @@ TEST(FramePlanArithmetic, BoxesCoverExactlyTheWantedTilesOnce)
             ASSERT_EQ(top % Tile, 0);
             for (int ty = top / Tile; ty < (bottom + Tile - 1) / Tile; ++ty)
                 for (int tx = left / Tile; tx < (right + Tile - 1) / Tile; ++tx)
-                    ++seen[std::size_t(ty) * plan.tilesX() + tx];
+                    ++seen[std::size_t(ty) * plan.getTilesX() + tx];
             ASSERT_TRUE(right == w || right % Tile == 0);
             ASSERT_TRUE(bottom == h || bottom % Tile == 0);
         });
@@ -230,13 +230,13 @@ TEST(FramePlanArithmetic, EmptyAreasAndScenesMarkNothing)
 {
     FramePlan plan;
     plan.setArea(0, 0, 640, 480);
-    EXPECT_EQ(plan.tiles(), 0u);
+    EXPECT_EQ(plan.getTiles(), 0u);
     int boxes = 0;
     plan.forEachBox(nullptr, 1, [&](int, int, int, int) { ++boxes; });
     EXPECT_EQ(boxes, 0);
     plan.setArea(64, 64, 0, 0);
-    std::vector<std::uint8_t> cover(plan.tiles(), 9), opaque(plan.tiles(), 9);
+    std::vector<std::uint8_t> cover(plan.getTiles(), 9), opaque(plan.getTiles(), 9);
     plan.markTiles(quadAt({0, 0, 10, 10}, nullptr, nullptr), cover.data(), opaque.data());
-    for (std::size_t t = 0; t < plan.tiles(); ++t)
+    for (std::size_t t = 0; t < plan.getTiles(); ++t)
         EXPECT_EQ(cover[t] + opaque[t], 0);
 }

@@ -58,21 +58,21 @@ TEST(PowerWatch, DisplayOffHoldsDrawingAndIsAskedAboutOnceASecond)
     double went = fake.now;
     while (watch.update() == PowerWatch::Hold::None && fake.now < went + 5)
         fake.now += 1.0 / 30;
-    EXPECT_EQ(watch.hold(), PowerWatch::Hold::DisplayOff);
+    EXPECT_EQ(watch.getHold(), PowerWatch::Hold::DisplayOff);
     EXPECT_LE(fake.now - went, PowerWatch::DisplayPollSeconds + 1.0 / 30 + 1e-9);
 
     fake.display = DisplayPower::Dimmed;
     went = fake.now;
     while (watch.update() != PowerWatch::Hold::None && fake.now < went + 5)
         fake.now += 1.0 / 30;
-    EXPECT_EQ(watch.hold(), PowerWatch::Hold::None) << "a dimmed display still shows the scene";
+    EXPECT_EQ(watch.getHold(), PowerWatch::Hold::None) << "a dimmed display still shows the scene";
     EXPECT_LE(fake.now - went, PowerWatch::DisplayPollSeconds + 1.0 / 30 + 1e-9);
 
     // Held back, the loop turns twenty times a second; still one question a second.
     fake.display = DisplayPower::Off;
     const int asked = fake.displayAsked;
     runFor(watch, fake, 30.0, 0.05);
-    EXPECT_EQ(watch.hold(), PowerWatch::Hold::DisplayOff);
+    EXPECT_EQ(watch.getHold(), PowerWatch::Hold::DisplayOff);
     EXPECT_LE(fake.displayAsked - asked, 31);
 }
 
@@ -86,10 +86,10 @@ TEST(PowerWatch, HiddenWindowHoldsDrawingAtOnceAndTheDarkDisplayComesFirst)
     EXPECT_EQ(watch.update(), PowerWatch::Hold::WindowHidden) << "the window's state costs nothing: every turn";
     fake.display = DisplayPower::Off;
     runFor(watch, fake, 1.5);
-    EXPECT_EQ(watch.hold(), PowerWatch::Hold::DisplayOff);
+    EXPECT_EQ(watch.getHold(), PowerWatch::Hold::DisplayOff);
     fake.display = DisplayPower::On;
     runFor(watch, fake, 1.5);
-    EXPECT_EQ(watch.hold(), PowerWatch::Hold::WindowHidden);
+    EXPECT_EQ(watch.getHold(), PowerWatch::Hold::WindowHidden);
     fake.shown = true;
     fake.now += 0.01;
     EXPECT_EQ(watch.update(), PowerWatch::Hold::None);
@@ -105,14 +105,14 @@ TEST(PowerWatch, BatteryChangesAreReportedOnce)
     EXPECT_FALSE(watch.takeBatteryChange()) << "on mains from the start: nothing to change";
     fake.battery = true;
     runFor(watch, fake, PowerWatch::BatteryPollSeconds + 0.1);
-    EXPECT_TRUE(watch.onBattery());
+    EXPECT_TRUE(watch.isOnBattery());
     EXPECT_TRUE(watch.takeBatteryChange());
     EXPECT_FALSE(watch.takeBatteryChange());
     runFor(watch, fake, 20.0);
     EXPECT_FALSE(watch.takeBatteryChange());
     fake.battery = false;
     runFor(watch, fake, PowerWatch::BatteryPollSeconds + 0.1);
-    EXPECT_FALSE(watch.onBattery());
+    EXPECT_FALSE(watch.isOnBattery());
     EXPECT_TRUE(watch.takeBatteryChange());
 
     FakeSources unplugged;

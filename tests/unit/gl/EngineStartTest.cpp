@@ -184,7 +184,7 @@ void runThroughADarkHour()
     };
     for (int i = 0; i < 3; ++i)
         turn(0.033);
-    check(form->steps.size() == 3 && engine->framesDrawn() == 3, "three frames drawn");
+    check(form->steps.size() == 3 && engine->getFramesDrawn() == 3, "three frames drawn");
 
     display = Platform::DisplayPower::Off;
     turn(1.0);
@@ -193,7 +193,7 @@ void runThroughADarkHour()
           "sounds paused while the display is off");
     for (int i = 0; i < 20; ++i)
         turn(180.0);  // an hour in all
-    check(form->steps.size() == 3 && engine->framesDrawn() == 3, "no frame drawn into the dark display");
+    check(form->steps.size() == 3 && engine->getFramesDrawn() == 3, "no frame drawn into the dark display");
 
     display = Platform::DisplayPower::Dimmed;
     turn(1.0);
