@@ -65,13 +65,15 @@ class XssLockHost(unittest.TestCase):
                 self.assertGreater(started, IDLE - 0.5, "started before the idle time had passed")
                 self.assertTrue(wait_until(lambda: check.shown(x.screenshot()), 120, 0.5),
                                 "the forest is not on the screen")
+                forest_seen = time.monotonic()
                 if round == 0:
                     os.makedirs(SHOTS, exist_ok=True)
                     x.screenshot(os.path.join(SHOTS, "XssLock-idle.png"))
                 self.assertIsNone(host.poll(), host_log())
-                # A mouse move ends the scene only once it has run for three seconds (so that the move
-                # that started nothing cannot end it at once).
-                time.sleep(max(0.0, saver_seen + 4.0 - time.monotonic()))
+                # A mouse move ends the scene only once the forest has run for three seconds (so that the
+                # move that started nothing cannot end it at once): counted from its first frame, which
+                # comes later than the process where the machine is busy.
+                time.sleep(max(0.0, saver_seen + 4.0 - time.monotonic(), forest_seen + 3.5 - time.monotonic()))
 
                 moved = idle_from = time.monotonic()
                 x.xdotool("mousemove", str(300 + 100 * round), "400")
